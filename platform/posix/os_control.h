@@ -1,0 +1,16 @@
+// How a host drives the stand-in operating system: virtual time and the keyboard.
+// Only hosts and tests include this; the plug-in sees the plain Windows calls.
+#pragma once
+
+#include <cstdint>
+
+#define SKYLOOM_OS_API __attribute__((visibility("default")))
+
+// From now on GetTickCount answers tick (virtual time) until the next call.
+extern "C" SKYLOOM_OS_API void SkyloomOsSetTick(uint32_t tick);
+// Back to the real monotonic clock.
+extern "C" SKYLOOM_OS_API void SkyloomOsUseRealTime();
+// Presses or releases the key with that virtual-key code (0 to 255).
+extern "C" SKYLOOM_OS_API void SkyloomOsSetKey(int vKey, bool down);
+// Releases every key.
+extern "C" SKYLOOM_OS_API void SkyloomOsReleaseAllKeys();

@@ -1,0 +1,49 @@
+// Loading and unloading plug-in libraries: the system loader calls their
+// entry, which registers and unregisters their scripts.
+#include <vector>
+
+#include "internal.h"
+
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
+
+namespace hook {
+namespace {
+std::vector<void*> loaded;
+}
+
+bool LoadPlugin(const std::string& path, std::string* error) {
+#ifdef _WIN32
+    void* library = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+    if (library == nullptr && error != nullptr) *error = "LoadLibrary failed with error " + std::to_string(GetLastError());
+#else
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr && error != nullptr) *error = dlerror();
+#endif
+    if (library == nullptr) return false;
+    loaded.push_back(library);
+    return true;
+}
+
+void UnloadPlugin() {
+    if (loaded.empty()) return;
+    void* library = loaded.back();
+    loaded.pop_back();
+#ifdef _WIN32
+    FreeLibrary(reinterpret_cast<HMODULE>(library));
+#else
+    dlclose(library);
+#endif
+}
+
+void* PluginSymbol(const std::string& name) {
+    if (loaded.empty()) return nullptr;
+#ifdef _WIN32
+    return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(loaded.back()), name.c_str()));
+#else
+    return dlsym(loaded.back(), name.c_str());
+#endif
+}
+
+}  // namespace hook

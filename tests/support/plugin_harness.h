@@ -1,0 +1,94 @@
+// Loads the plug-in library into the stand-in script hook inside a fresh
+// working directory, with virtual time and keys, as the game would run it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "host_api.h"
+#include "os_control.h"
+
+class PluginTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = std::filesystem::current_path();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("skyloom-plugin-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
+        hook::ResetRecords();
+        hook::ResetWorld();
+        SkyloomOsReleaseAllKeys();
+        SkyloomOsSetTick(100000);
+    }
+
+    void TearDown() override {
+        if (loaded_) hook::UnloadPlugin();
+        EXPECT_TRUE(hook::Violations().empty()) << "a native ran off the script fiber";
+        for (const auto& error : hook::Errors()) ADD_FAILURE() << "script hook error: " << error;
+        std::filesystem::current_path(previous_);
+        std::filesystem::remove_all(dir_);
+    }
+
+    static void WriteFile(const std::string& name, const std::string& text) {
+        std::ofstream(name, std::ios::binary) << text;
+    }
+
+    static std::string ReadFile(const std::string& name) {
+        std::ifstream in(name, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+
+    // The log's messages, without separator and time stamps.
+    static std::vector<std::string> LogMessages() {
+        std::vector<std::string> messages;
+        std::istringstream lines(ReadFile("Skyloom.log"));
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.empty() || line == std::string(33, '-')) continue;
+            messages.push_back(line.size() >= 21 ? line.substr(21) : line);
+        }
+        return messages;
+    }
+
+    void Load() {
+        std::string error;
+        ASSERT_TRUE(hook::LoadPlugin(SKYLOOM_PLUGIN_PATH, &error)) << error;
+        loaded_ = true;
+    }
+
+    void Unload() {
+        hook::UnloadPlugin();
+        loaded_ = false;
+    }
+
+    // One game frame at tick.
+    static void Frame(uint32_t tick) {
+        SkyloomOsSetTick(tick);
+        hook::RunFrame();
+    }
+
+    static void Key(int vKey, bool down) { SkyloomOsSetKey(vKey, down); }
+
+    // Stores one of the plug-in's own weather names, as a fetch worker would.
+    static void StoreLatestWeather(const char* constantName) {
+        auto* latest = static_cast<std::atomic<const char*>*>(hook::PluginSymbol("LatestWeather"));
+        auto* name = static_cast<const char*>(hook::PluginSymbol(constantName));
+        ASSERT_NE(latest, nullptr);
+        ASSERT_NE(name, nullptr) << constantName;
+        latest->store(name);
+    }
+
+private:
+    std::filesystem::path previous_, dir_;
+    bool loaded_ = false;
+};
