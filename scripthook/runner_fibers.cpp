@@ -41,6 +41,11 @@ void RunnerResume(Script& script) {
     runningScript.store(&script);
     SwitchToFiber(script.runner->fiber);
     runningScript.store(nullptr);
+    if (script.ended) {
+        DeleteFiber(script.runner->fiber);
+        delete script.runner;
+        script.runner = nullptr;
+    }
 }
 
 void RunnerYield(Script&) { SwitchToFiber(hostFiber); }

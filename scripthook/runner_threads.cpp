@@ -19,10 +19,10 @@ struct RunnerState {
 namespace {
 thread_local Script* currentScript = nullptr;
 
-void HandBack(RunnerState& runner, std::unique_lock<std::mutex>& lock) {
+// The caller holds the runner's lock.
+void HandBack(RunnerState& runner) {
     runner.scriptsTurn = false;
     runner.turnChanged.notify_all();
-    (void)lock;
 }
 }  // namespace
 
@@ -40,7 +40,7 @@ void RunnerResume(Script& script) {
             target->body();
             std::unique_lock<std::mutex> lock(runner->mutex);
             target->ended = true;
-            HandBack(*runner, lock);
+            HandBack(*runner);
         });
     }
     RunnerState& runner = *script.runner;
@@ -48,16 +48,18 @@ void RunnerResume(Script& script) {
     runner.scriptsTurn = true;
     runner.turnChanged.notify_all();
     runner.turnChanged.wait(lock, [&runner] { return !runner.scriptsTurn; });
-    if (script.ended && runner.thread.joinable()) {
+    if (script.ended) {
         lock.unlock();
         runner.thread.join();
+        delete script.runner;
+        script.runner = nullptr;
     }
 }
 
 void RunnerYield(Script& script) {
     RunnerState& runner = *script.runner;
     std::unique_lock<std::mutex> lock(runner.mutex);
-    HandBack(runner, lock);
+    HandBack(runner);
     runner.turnChanged.wait(lock, [&runner] { return runner.scriptsTurn; });
 }
 
@@ -65,7 +67,8 @@ Script* RunnerCurrentScript() { return currentScript; }
 
 void RunnerAbandon(Script& script) {
     // A script parked in scriptWait can't be unwound without running its
-    // handlers, so its thread is left parked for good, as a deleted fiber would be.
+    // handlers, so its thread and runner are left parked for good, as a
+    // deleted fiber's stack would be.
     if (script.runner != nullptr && script.runner->thread.joinable()) script.runner->thread.detach();
 }
 

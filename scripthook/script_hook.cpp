@@ -9,8 +9,9 @@ namespace hook {
 namespace {
 
 std::mutex scriptsMutex;
-// Never erased: a dropped script's stack may still hold references to it.
-std::vector<std::unique_ptr<Script>> scripts;
+// Never erased, nor destroyed at exit: a dropped script's parked stack may
+// still refer to it.
+std::vector<std::unique_ptr<Script>>& scripts = *new std::vector<std::unique_ptr<Script>>;
 std::atomic<uint64_t> frameNumber{0};
 std::atomic<uint64_t> resumes{0};
 uintptr_t nextTestModule = 0x7000'0000;

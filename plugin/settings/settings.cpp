@@ -3,6 +3,7 @@
 #include "settings/settings.h"
 
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -20,11 +21,11 @@ constexpr char kApiQueryPrefix[] = "&mode=xml&APPID=";
 // Used when the player has not put a key of their own in the file.
 constexpr char kBuiltInApiQuerySuffix[] = "&mode=xml&APPID=7c04a9d3b2e8f1605d4c3a2b9e8f7d61";
 
-// Heap copies behind WeatherSettings.location and .apiQuerySuffix. They are
-// deliberately never freed at unload: a worker thread that outlives the
-// controller may still be reading them. Only a later LoadSettings frees them.
-char* ownedLocation = nullptr;
-char* ownedApiQuerySuffix = nullptr;
+// The copies behind WeatherSettings.location and .apiQuerySuffix. Workers
+// read them after the controller has ended too, so they live until the
+// library is unloaded (or a later LoadSettings replaces them).
+std::unique_ptr<char[]> ownedLocation;
+std::unique_ptr<char[]> ownedApiQuerySuffix;
 
 [[noreturn]] void ThrowSettingsError(const std::string& message)
 {
@@ -94,26 +95,21 @@ bool HasNonWhiteSpace(const char* text)
 void StoreLocation(const char* text)
 {
     const std::size_t size = std::strlen(text) + 1;
-    char* copy = new char[size];
-    std::memcpy(copy, text, size);
-
-    char* previous = ownedLocation;
-    WeatherSettings.location = copy;
-    ownedLocation = copy;
-    delete[] previous;
+    auto copy = std::make_unique<char[]>(size);
+    std::memcpy(copy.get(), text, size);
+    // Point at the new copy before the old one goes.
+    WeatherSettings.location = copy.get();
+    ownedLocation = std::move(copy);
 }
 
 void StoreApiQuerySuffix(const char* key)
 {
-    char* copy = nullptr;
+    std::unique_ptr<char[]> copy;
     if (key != nullptr && HasNonWhiteSpace(key)) {
-        copy = JoinStrings(kApiQueryPrefix, key).release();
+        copy = JoinStrings(kApiQueryPrefix, key);
     }
-
-    char* previous = ownedApiQuerySuffix;
-    WeatherSettings.apiQuerySuffix = copy != nullptr ? copy : kBuiltInApiQuerySuffix;
-    ownedApiQuerySuffix = copy;
-    delete[] previous;
+    WeatherSettings.apiQuerySuffix = copy != nullptr ? copy.get() : kBuiltInApiQuerySuffix;
+    ownedApiQuerySuffix = std::move(copy);
 }
 
 }  // namespace
