@@ -39,8 +39,8 @@ struct FeedPost {
 
 // The simulated game world behind the natives.
 struct World {
-    std::string persistentWeather;  // empty: none set
-    std::string overrideWeather;    // empty: none
+    std::string persistentWeather;      // empty: none set
+    std::string overrideWeather;        // empty: none
     std::string nextWeather = "CLEAR";  // the weather type the game is heading for
     int32_t playerHandle = 1;
     std::set<int32_t> entities{1};

@@ -37,8 +37,8 @@ int main(int argc, char** argv) {
     hook::UnloadPlugin();
     size_t after = hook::RegisteredScripts();
     std::printf("scripts registered after unload: %zu\n", after);
-    bool ok = registered == 1 && resumes == static_cast<uint64_t>(frames) && live == 1 &&
-              hook::Violations().empty() && hook::Errors().empty() && after == 0;
+    bool ok = registered == 1 && resumes == static_cast<uint64_t>(frames) && live == 1 && hook::Violations().empty() &&
+              hook::Errors().empty() && after == 0;
     std::printf("%s\n", ok ? "host check passed" : "host check FAILED");
     return ok ? 0 : 1;
 }

@@ -24,11 +24,11 @@ struct Script {
 
 // How a script gets its own stack: a thread handed control in turn on
 // POSIX, a fiber on Windows. One runs at a time either way.
-void RunnerResume(Script& script);        // host side: runs script until it yields or ends;
-                                          // an ended script's runner is released
-void RunnerYield(Script& script);         // script side: back to the host
-Script* RunnerCurrentScript();            // the script whose stack we are on, or null
-void RunnerAbandon(Script& script);       // the script is never resumed again
+void RunnerResume(Script& script);   // host side: runs script until it yields or ends;
+                                     // an ended script's runner is released
+void RunnerYield(Script& script);    // script side: back to the host
+Script* RunnerCurrentScript();       // the script whose stack we are on, or null
+void RunnerAbandon(Script& script);  // the script is never resumed again
 
 // Native dispatch into the simulated game. Returns the 64-bit result.
 uint64_t DispatchNative(uint64_t hash, const std::vector<uint64_t>& args, bool onScriptFiber);

@@ -16,7 +16,8 @@ std::vector<void*> loaded;
 bool LoadPlugin(const std::string& path, std::string* error) {
 #ifdef _WIN32
     void* library = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-    if (library == nullptr && error != nullptr) *error = "LoadLibrary failed with error " + std::to_string(GetLastError());
+    if (library == nullptr && error != nullptr)
+        *error = "LoadLibrary failed with error " + std::to_string(GetLastError());
 #else
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr && error != nullptr) *error = dlerror();

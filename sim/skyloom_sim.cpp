@@ -28,8 +28,10 @@ struct Options {
 Options Parse(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--dir") && i + 1 < argc) options.dir = argv[++i];
-        else if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) options.seconds = std::atoi(argv[++i]);
+        if (!std::strcmp(argv[i], "--dir") && i + 1 < argc)
+            options.dir = argv[++i];
+        else if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
+            options.seconds = std::atoi(argv[++i]);
         else {
             std::fprintf(stderr, "usage: skyloom-sim [--dir DIR] [--seconds N]\n");
             std::exit(2);
@@ -87,7 +89,8 @@ int main(int argc, char** argv) {
         auto drawn = hook::DrawnThisFrame();
         std::string now = drawn.empty() ? "" : drawn.back().text;
         if (now != shown) {
-            std::printf("%s  status line: %s\n", Clock(ms).c_str(), now.empty() ? "(gone)" : ("\"" + now + "\"").c_str());
+            std::printf("%s  status line: %s\n", Clock(ms).c_str(),
+                        now.empty() ? "(gone)" : ("\"" + now + "\"").c_str());
             shown = now;
         }
         auto feed = hook::Feed();

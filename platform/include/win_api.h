@@ -11,10 +11,10 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <windows.h>
-#include <wininet.h>
 #include <process.h>
 #include <share.h>
+#include <windows.h>
+#include <wininet.h>
 
 #else
 
@@ -51,10 +51,8 @@ extern "C" SHORT GetAsyncKeyState(int vKey);
 
 // Starts startAddress(argList) on a new thread. Returns a handle to close
 // with CloseHandle, or 0 when no thread could be started.
-extern "C" uintptr_t _beginthreadex(void* security, unsigned stackSize,
-                                    unsigned(__stdcall* startAddress)(void*),
-                                    void* argList, unsigned initFlag,
-                                    unsigned* threadId);
+extern "C" uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned(__stdcall* startAddress)(void*),
+                                    void* argList, unsigned initFlag, unsigned* threadId);
 
 extern "C" BOOL CloseHandle(HANDLE handle);
 

@@ -41,8 +41,8 @@ int CloseTextMode(void* cookie) { return fclose(static_cast<FILE*>(cookie)); }
 
 }  // namespace
 
-extern "C" uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned(__stdcall* startAddress)(void*),
-                                    void* argList, unsigned, unsigned* threadId) {
+extern "C" uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned(__stdcall* startAddress)(void*), void* argList,
+                                    unsigned, unsigned* threadId) {
     auto* start = new (std::nothrow) ThreadStart{startAddress, argList};
     if (start == nullptr) return 0;
     pthread_attr_t attributes;

@@ -15,7 +15,8 @@ extern "C" DWORD GetTickCount() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     // Truncation to 32 bits is the point: the real counter wraps the same way.
-    return static_cast<DWORD>(static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+    return static_cast<DWORD>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                              static_cast<uint64_t>(now.tv_nsec) / 1000000u);
 }
 
 extern "C" void SkyloomOsSetTick(uint32_t tick) {

@@ -3,8 +3,7 @@
 
 #include <cstring>
 
-std::unique_ptr<char[]> JoinStrings(const char* first, const char* second)
-{
+std::unique_ptr<char[]> JoinStrings(const char* first, const char* second) {
     const std::size_t firstLength = std::strlen(first);
     const std::size_t secondLength = std::strlen(second);
     // new[] rather than make_unique: every byte is written below, and callers

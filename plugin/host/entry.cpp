@@ -15,7 +15,9 @@ void ScriptMain() {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     // Under the loader lock: register or unregister and nothing else.
-    if (reason == DLL_PROCESS_ATTACH) scriptRegister(instance, ScriptMain);
-    else if (reason == DLL_PROCESS_DETACH) scriptUnregister(instance);
+    if (reason == DLL_PROCESS_ATTACH)
+        scriptRegister(instance, ScriptMain);
+    else if (reason == DLL_PROCESS_DETACH)
+        scriptUnregister(instance);
     return TRUE;
 }

@@ -2,12 +2,12 @@
 // them in.
 #include "settings/settings.h"
 
+#include <tinyxml2.h>
+
 #include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
-
-#include <tinyxml2.h>
 
 #include "common/join_strings.h"
 #include "settings/string_to_int.h"
@@ -27,30 +27,25 @@ constexpr char kBuiltInApiQuerySuffix[] = "&mode=xml&APPID=7c04a9d3b2e8f1605d4c3
 std::unique_ptr<char[]> ownedLocation;
 std::unique_ptr<char[]> ownedApiQuerySuffix;
 
-[[noreturn]] void ThrowSettingsError(const std::string& message)
-{
-    throw std::runtime_error(message);
-}
+[[noreturn]] void ThrowSettingsError(const std::string& message) { throw std::runtime_error(message); }
 
-[[noreturn]] void ThrowLoadError(const tinyxml2::XMLDocument& document)
-{
+[[noreturn]] void ThrowLoadError(const tinyxml2::XMLDocument& document) {
     const std::string file = kFileName;
     switch (document.ErrorID()) {
-    case tinyxml2::XML_ERROR_FILE_NOT_FOUND:
-        ThrowSettingsError(file + " could not be read: the file was not found or could not be opened");
-    case tinyxml2::XML_ERROR_FILE_COULD_NOT_BE_OPENED:
-        ThrowSettingsError(file + " could not be read: the file could not be opened");
-    case tinyxml2::XML_ERROR_FILE_READ_ERROR:
-        ThrowSettingsError(file + " could not be read: reading the file failed");
-    case tinyxml2::XML_ERROR_EMPTY_DOCUMENT:
-        ThrowSettingsError(file + " is not well-formed XML: the file is empty");
-    default:
-        ThrowSettingsError(file + " is not well-formed XML: " + document.ErrorStr());
+        case tinyxml2::XML_ERROR_FILE_NOT_FOUND:
+            ThrowSettingsError(file + " could not be read: the file was not found or could not be opened");
+        case tinyxml2::XML_ERROR_FILE_COULD_NOT_BE_OPENED:
+            ThrowSettingsError(file + " could not be read: the file could not be opened");
+        case tinyxml2::XML_ERROR_FILE_READ_ERROR:
+            ThrowSettingsError(file + " could not be read: reading the file failed");
+        case tinyxml2::XML_ERROR_EMPTY_DOCUMENT:
+            ThrowSettingsError(file + " is not well-formed XML: the file is empty");
+        default:
+            ThrowSettingsError(file + " is not well-formed XML: " + document.ErrorStr());
     }
 }
 
-const tinyxml2::XMLElement& RequireElement(const tinyxml2::XMLElement& settings, const char* name)
-{
+const tinyxml2::XMLElement& RequireElement(const tinyxml2::XMLElement& settings, const char* name) {
     const tinyxml2::XMLElement* element = settings.FirstChildElement(name);
     if (element == nullptr) {
         ThrowSettingsError(std::string(kFileName) + ": the element " + name + " is missing from SETTINGS");
@@ -58,8 +53,7 @@ const tinyxml2::XMLElement& RequireElement(const tinyxml2::XMLElement& settings,
     return *element;
 }
 
-const char* RequireText(const tinyxml2::XMLElement& settings, const char* name)
-{
+const char* RequireText(const tinyxml2::XMLElement& settings, const char* name) {
     const char* text = RequireElement(settings, name).GetText();
     if (text == nullptr) {
         ThrowSettingsError(std::string(kFileName) + ": the element " + name + " has no value");
@@ -67,23 +61,15 @@ const char* RequireText(const tinyxml2::XMLElement& settings, const char* name)
     return text;
 }
 
-int32_t ReadInt(const tinyxml2::XMLElement& settings, const char* name)
-{
+int32_t ReadInt(const tinyxml2::XMLElement& settings, const char* name) {
     return StringToInt(RequireText(settings, name), 0);
 }
 
-bool ReadFlag(const tinyxml2::XMLElement& settings, const char* name)
-{
-    return ReadInt(settings, name) != 0;
-}
+bool ReadFlag(const tinyxml2::XMLElement& settings, const char* name) { return ReadInt(settings, name) != 0; }
 
-bool IsWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-bool HasNonWhiteSpace(const char* text)
-{
+bool HasNonWhiteSpace(const char* text) {
     for (; *text != '\0'; ++text) {
         if (!IsWhiteSpace(*text)) {
             return true;
@@ -92,8 +78,7 @@ bool HasNonWhiteSpace(const char* text)
     return false;
 }
 
-void StoreLocation(const char* text)
-{
+void StoreLocation(const char* text) {
     const std::size_t size = std::strlen(text) + 1;
     auto copy = std::make_unique<char[]>(size);
     std::memcpy(copy.get(), text, size);
@@ -102,8 +87,7 @@ void StoreLocation(const char* text)
     ownedLocation = std::move(copy);
 }
 
-void StoreApiQuerySuffix(const char* key)
-{
+void StoreApiQuerySuffix(const char* key) {
     std::unique_ptr<char[]> copy;
     if (key != nullptr && HasNonWhiteSpace(key)) {
         copy = JoinStrings(kApiQueryPrefix, key);
@@ -114,8 +98,7 @@ void StoreApiQuerySuffix(const char* key)
 
 }  // namespace
 
-void LoadSettings()
-{
+void LoadSettings() {
     tinyxml2::XMLDocument document;
     if (document.LoadFile(kFileName) != tinyxml2::XML_SUCCESS) {
         ThrowLoadError(document);

@@ -8,14 +8,10 @@ namespace {
 
 // Only the ASCII white space bytes: the C library's isspace depends on the
 // locale and may accept bytes >= 0x80 such as a Latin-1 no-break space.
-bool IsWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // Value of c as a digit, or -1 when it is not a digit of the given base.
-int DigitValue(char c, int base)
-{
+int DigitValue(char c, int base) {
     int value = -1;
     if (c >= '0' && c <= '9') {
         value = c - '0';
@@ -29,8 +25,7 @@ int DigitValue(char c, int base)
 
 }  // namespace
 
-int32_t StringToInt(const char* text, int base)
-{
+int32_t StringToInt(const char* text, int base) {
     if (text == nullptr) {
         throw std::invalid_argument("invalid stoi argument");
     }
@@ -74,6 +69,5 @@ int32_t StringToInt(const char* text, int base)
     if (!anyDigit) {
         throw std::invalid_argument("invalid stoi argument");
     }
-    return negative ? static_cast<int32_t>(-static_cast<int64_t>(magnitude))
-                    : static_cast<int32_t>(magnitude);
+    return negative ? static_cast<int32_t>(-static_cast<int64_t>(magnitude)) : static_cast<int32_t>(magnitude);
 }

@@ -1,8 +1,7 @@
 // The controller in the simulated game: settings errors, the toggle chord,
 // the status text, applying the fetched weather, and the tick's wrap.
-#include "plugin_harness.h"
-
 #include "host/native_hashes.h"
+#include "plugin_harness.h"
 
 namespace {
 
@@ -11,13 +10,21 @@ constexpr int kControl = 0x11, kW = 0x57;
 std::string Settings(const std::string& enabled = "1", const std::string& holdKey = "17",
                      const std::string& logSet = "1", const std::string& notifySet = "1") {
     return "<?xml version=\"1.0\"?>\n<SETTINGS>\n"
-           "  <ENABLED_ON_STARTUP>" + enabled + "</ENABLED_ON_STARTUP>\n"
-           "  <HOLD_KEY>" + holdKey + "</HOLD_KEY>\n"
+           "  <ENABLED_ON_STARTUP>" +
+           enabled +
+           "</ENABLED_ON_STARTUP>\n"
+           "  <HOLD_KEY>" +
+           holdKey +
+           "</HOLD_KEY>\n"
            "  <PRESS_KEY>0x57</PRESS_KEY>\n"
            "  <LOCATION>London</LOCATION>\n"
-           "  <LOG_WHEN_GET_SET_WEATHER>" + logSet + "</LOG_WHEN_GET_SET_WEATHER>\n"
+           "  <LOG_WHEN_GET_SET_WEATHER>" +
+           logSet +
+           "</LOG_WHEN_GET_SET_WEATHER>\n"
            "  <LOG_URL_AND_RESPONSE>0</LOG_URL_AND_RESPONSE>\n"
-           "  <NOTIFY_WHEN_SET_WEATHER>" + notifySet + "</NOTIFY_WHEN_SET_WEATHER>\n"
+           "  <NOTIFY_WHEN_SET_WEATHER>" +
+           notifySet +
+           "</NOTIFY_WHEN_SET_WEATHER>\n"
            "  <API_KEY></API_KEY>\n"
            "</SETTINGS>\n";
 }

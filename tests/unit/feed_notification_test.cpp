@@ -1,12 +1,13 @@
 // Feed posts: the native sequence on the script fiber, and the hand-off
 // that keeps other threads' posts off the game's natives.
+#include "control/feed_notification.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "control/feed_notification.h"
 #include "host/native_hashes.h"
 #include "script_harness.h"
 

@@ -1,5 +1,7 @@
 // The log file's bytes: separator once per run, the time stamp, CR LF line
 // ends, silence on failure, and whole lines when many threads log at once.
+#include "log/log.h"
+
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -11,8 +13,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "log/log.h"
 
 namespace {
 
@@ -109,10 +109,8 @@ TEST_F(LogTest, TimeStampIsTwelveHourWithoutMarker) {
         int year, month, day, hour, minute, second;
         const char* stamp;
     } rows[] = {
-        {2016, 3, 7, 21, 5, 12, "03-07-2016 09:05:12: "},
-        {2016, 3, 7, 13, 5, 9, "03-07-2016 01:05:09: "},
-        {2016, 3, 7, 1, 5, 9, "03-07-2016 01:05:09: "},
-        {2020, 12, 31, 0, 30, 0, "12-31-2020 12:30:00: "},
+        {2016, 3, 7, 21, 5, 12, "03-07-2016 09:05:12: "}, {2016, 3, 7, 13, 5, 9, "03-07-2016 01:05:09: "},
+        {2016, 3, 7, 1, 5, 9, "03-07-2016 01:05:09: "},   {2020, 12, 31, 0, 30, 0, "12-31-2020 12:30:00: "},
         {2021, 1, 1, 12, 0, 0, "01-01-2021 12:00:00: "},
     };
     for (const auto& row : rows) {

@@ -1,12 +1,13 @@
 // The native call convention as the game receives it: the pushed 64-bit
 // values, the result's low half, and the fiber the call ran on.
+#include "host/natives.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <thread>
 
 #include "host/native_hashes.h"
-#include "host/natives.h"
 #include "script_harness.h"
 
 namespace {

@@ -1,5 +1,9 @@
 // Tests for the settings loader and the helpers it relies on: integer
 // conversion and string joining.
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -9,10 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "common/join_strings.h"
-#include "settings/settings.h"
 #include "settings/string_to_int.h"
 
 namespace {
@@ -24,8 +25,7 @@ constexpr char kBuiltInSuffix[] = "&mode=xml&APPID=7c04a9d3b2e8f1605d4c3a2b9e8f7
 using Element = std::pair<std::string, std::string>;
 
 // A complete, valid set of elements; tests drop or replace entries.
-std::vector<Element> ValidElements()
-{
+std::vector<Element> ValidElements() {
     return {
         {"ENABLED_ON_STARTUP", "1"},
         {"HOLD_KEY", "17"},
@@ -38,8 +38,7 @@ std::vector<Element> ValidElements()
     };
 }
 
-std::vector<Element> With(std::vector<Element> elements, const std::string& name, const std::string& text)
-{
+std::vector<Element> With(std::vector<Element> elements, const std::string& name, const std::string& text) {
     for (auto& element : elements) {
         if (element.first == name) {
             element.second = text;
@@ -48,14 +47,12 @@ std::vector<Element> With(std::vector<Element> elements, const std::string& name
     return elements;
 }
 
-std::vector<Element> Without(std::vector<Element> elements, const std::string& name)
-{
+std::vector<Element> Without(std::vector<Element> elements, const std::string& name) {
     std::erase_if(elements, [&](const Element& element) { return element.first == name; });
     return elements;
 }
 
-std::string SettingsXml(const std::vector<Element>& elements)
-{
+std::string SettingsXml(const std::vector<Element>& elements) {
     std::string xml = "<SETTINGS>\n";
     for (const auto& [name, text] : elements) {
         xml += "  <" + name + ">" + text + "</" + name + ">\n";
@@ -65,41 +62,35 @@ std::string SettingsXml(const std::vector<Element>& elements)
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WeatherSettings = {};
         previousDirectory_ = fs::current_path();
         static std::atomic<unsigned> counter{0};
         directory_ = fs::temp_directory_path() /
-                     ("skyloom_settings_" + std::to_string(std::random_device{}()) + "_" +
-                      std::to_string(counter++));
+                     ("skyloom_settings_" + std::to_string(std::random_device{}()) + "_" + std::to_string(counter++));
         fs::create_directories(directory_);
         fs::current_path(directory_);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         fs::current_path(previousDirectory_);
         std::error_code ignored;
         fs::remove_all(directory_, ignored);
     }
 
-    static void WriteSettingsFile(const std::string& content)
-    {
+    static void WriteSettingsFile(const std::string& content) {
         std::ofstream file("Skyloom.xml", std::ios::binary | std::ios::trunc);
         file << content;
     }
 
-    static void Load(const std::vector<Element>& elements)
-    {
+    static void Load(const std::vector<Element>& elements) {
         WriteSettingsFile(SettingsXml(elements));
         LoadSettings();
     }
 
     // The message of the runtime_error LoadSettings throws, or "" after a
     // recorded failure when it throws nothing.
-    static std::string LoadError()
-    {
+    static std::string LoadError() {
         try {
             LoadSettings();
         } catch (const std::runtime_error& error) {
@@ -114,8 +105,7 @@ private:
     fs::path directory_;
 };
 
-TEST(JoinStringsTest, JoinsIntoExactlySizedTerminatedString)
-{
+TEST(JoinStringsTest, JoinsIntoExactlySizedTerminatedString) {
     const std::pair<const char*, const char*> cases[] = {{"", ""}, {"ab", ""}, {"", "cd"}, {"&APPID=", "k\xC3\xA9y"}};
     for (const auto& [first, second] : cases) {
         SCOPED_TRACE(std::string(first) + "|" + second);
@@ -126,8 +116,7 @@ TEST(JoinStringsTest, JoinsIntoExactlySizedTerminatedString)
     }
 }
 
-TEST(StringToIntTest, ReadsValues)
-{
+TEST(StringToIntTest, ReadsValues) {
     struct Case {
         const char* text;
         int base;
@@ -169,10 +158,21 @@ TEST(StringToIntTest, ReadsValues)
     }
 }
 
-TEST(StringToIntTest, RejectsTextWithoutDigits)
-{
+TEST(StringToIntTest, RejectsTextWithoutDigits) {
     const char* const cases[] = {
-        "", "   ", "true", "+", "-", "+-1", "- 1", "x1B", "\xA0" "12", "\xC2\xA0" "12", "abc",
+        "",
+        "   ",
+        "true",
+        "+",
+        "-",
+        "+-1",
+        "- 1",
+        "x1B",
+        "\xA0"
+        "12",
+        "\xC2\xA0"
+        "12",
+        "abc",
     };
     for (const char* text : cases) {
         for (int base : {0, 10}) {
@@ -187,8 +187,7 @@ TEST(StringToIntTest, RejectsTextWithoutDigits)
     }
 }
 
-TEST(StringToIntTest, RejectsValuesOutsideInt32)
-{
+TEST(StringToIntTest, RejectsValuesOutsideInt32) {
     const std::string longDigits(400, '9');
     const std::pair<std::string, int> cases[] = {
         {"2147483648", 0},
@@ -197,7 +196,7 @@ TEST(StringToIntTest, RejectsValuesOutsideInt32)
         {"0x80000000", 0},
         {"-0x80000001", 0},
         {"020000000000", 0},
-        {"4294967296", 10},  // would wrap to 0 in a 32-bit accumulator
+        {"4294967296", 10},            // would wrap to 0 in a 32-bit accumulator
         {"18446744073709551617", 10},  // would wrap to 1 in a 64-bit accumulator
         {longDigits, 10},
         {"0x" + std::string(400, 'f'), 0},
@@ -214,8 +213,7 @@ TEST(StringToIntTest, RejectsValuesOutsideInt32)
     }
 }
 
-TEST_F(SettingsTest, LoadsFullFile)
-{
+TEST_F(SettingsTest, LoadsFullFile) {
     WriteSettingsFile(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<!-- Skyloom settings -->\n"
@@ -249,8 +247,7 @@ TEST_F(SettingsTest, LoadsFullFile)
     EXPECT_STREQ(WeatherSettings.apiQuerySuffix, "&mode=xml&APPID=0123abcd");
 }
 
-TEST_F(SettingsTest, FlagIsTrueForAnyNonZeroValue)
-{
+TEST_F(SettingsTest, FlagIsTrueForAnyNonZeroValue) {
     const std::pair<const char*, bool> cases[] = {
         {"0", false}, {"1", true}, {"2", true}, {"-1", true}, {" 0x0 ", false}, {"010", true},
     };
@@ -262,15 +259,13 @@ TEST_F(SettingsTest, FlagIsTrueForAnyNonZeroValue)
     }
 }
 
-TEST_F(SettingsTest, KeysKeepNegativeValues)
-{
+TEST_F(SettingsTest, KeysKeepNegativeValues) {
     Load(With(With(ValidElements(), "HOLD_KEY", "-5"), "PRESS_KEY", "-0x10"));
     EXPECT_EQ(WeatherSettings.holdKey, -5);
     EXPECT_EQ(WeatherSettings.pressKey, -16);
 }
 
-TEST_F(SettingsTest, ConversionFailureKeepsEarlierFieldsAndLeavesLaterOnes)
-{
+TEST_F(SettingsTest, ConversionFailureKeepsEarlierFieldsAndLeavesLaterOnes) {
     WriteSettingsFile(SettingsXml(With(ValidElements(), "LOG_URL_AND_RESPONSE", "true")));
     try {
         LoadSettings();
@@ -294,8 +289,7 @@ TEST_F(SettingsTest, ConversionFailureKeepsEarlierFieldsAndLeavesLaterOnes)
     EXPECT_EQ(WeatherSettings.location, nullptr);
 }
 
-TEST_F(SettingsTest, ApiKeyBuildsQuerySuffix)
-{
+TEST_F(SettingsTest, ApiKeyBuildsQuerySuffix) {
     struct Case {
         const char* name;
         std::vector<Element> elements;
@@ -325,8 +319,7 @@ TEST_F(SettingsTest, ApiKeyBuildsQuerySuffix)
     }
 }
 
-TEST_F(SettingsTest, LocationIsStoredAsWritten)
-{
+TEST_F(SettingsTest, LocationIsStoredAsWritten) {
     const std::pair<const char*, const char*> cases[] = {
         {"  New York, US \n", "  New York, US \n"},
         {"S&#227;o Paulo &amp; more", "S\xC3\xA3o Paulo & more"},
@@ -340,8 +333,7 @@ TEST_F(SettingsTest, LocationIsStoredAsWritten)
     }
 }
 
-TEST_F(SettingsTest, ReloadReplacesStrings)
-{
+TEST_F(SettingsTest, ReloadReplacesStrings) {
     Load(With(With(ValidElements(), "LOCATION", "Oslo,NO"), "API_KEY", "first"));
     EXPECT_STREQ(WeatherSettings.apiQuerySuffix, "&mode=xml&APPID=first");
 
@@ -354,15 +346,13 @@ TEST_F(SettingsTest, ReloadReplacesStrings)
     EXPECT_STREQ(WeatherSettings.apiQuerySuffix, "&mode=xml&APPID=second");
 }
 
-TEST_F(SettingsTest, MissingFileIsReported)
-{
+TEST_F(SettingsTest, MissingFileIsReported) {
     const std::string message = LoadError();
     EXPECT_NE(message.find("Skyloom.xml could not be read"), std::string::npos) << message;
     EXPECT_EQ(WeatherSettings.location, nullptr);
 }
 
-TEST_F(SettingsTest, BrokenDocumentIsReported)
-{
+TEST_F(SettingsTest, BrokenDocumentIsReported) {
     const std::pair<const char*, const char*> cases[] = {
         {"", "Skyloom.xml is not well-formed XML"},
         {"  \n\t", "Skyloom.xml is not well-formed XML"},
@@ -384,8 +374,7 @@ TEST_F(SettingsTest, BrokenDocumentIsReported)
     }
 }
 
-TEST_F(SettingsTest, MissingElementIsReportedByName)
-{
+TEST_F(SettingsTest, MissingElementIsReportedByName) {
     for (const char* name : {"ENABLED_ON_STARTUP", "HOLD_KEY", "PRESS_KEY", "LOCATION", "LOG_WHEN_GET_SET_WEATHER",
                              "LOG_URL_AND_RESPONSE", "NOTIFY_WHEN_SET_WEATHER"}) {
         SCOPED_TRACE(name);
@@ -394,8 +383,7 @@ TEST_F(SettingsTest, MissingElementIsReportedByName)
     }
 }
 
-TEST_F(SettingsTest, ElementWithoutValueIsReportedByName)
-{
+TEST_F(SettingsTest, ElementWithoutValueIsReportedByName) {
     for (const char* name : {"ENABLED_ON_STARTUP", "HOLD_KEY", "PRESS_KEY", "LOCATION", "LOG_WHEN_GET_SET_WEATHER",
                              "LOG_URL_AND_RESPONSE", "NOTIFY_WHEN_SET_WEATHER"}) {
         for (const char* text : {"", "   ", "<!-- set me -->", "<VALUE>1</VALUE>"}) {
@@ -406,8 +394,7 @@ TEST_F(SettingsTest, ElementWithoutValueIsReportedByName)
     }
 }
 
-TEST_F(SettingsTest, ElementErrorKeepsEarlierFields)
-{
+TEST_F(SettingsTest, ElementErrorKeepsEarlierFields) {
     WriteSettingsFile(SettingsXml(Without(ValidElements(), "LOG_URL_AND_RESPONSE")));
     LoadError();
     EXPECT_TRUE(WeatherSettings.enabled);

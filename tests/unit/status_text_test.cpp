@@ -1,8 +1,9 @@
 // The status line: its exact native sequence, and 2500 ms of display,
 // also when the 32-bit tick wraps meanwhile.
+#include "control/status_text.h"
+
 #include <gtest/gtest.h>
 
-#include "control/status_text.h"
 #include "host/native_hashes.h"
 #include "script_harness.h"
 
