@@ -6,22 +6,16 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "host_api.h"
 #include "os_control.h"
+#include "temp_workdir.h"
 
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("skyloom-plugin-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
         hook::ResetRecords();
         hook::ResetWorld();
         SkyloomOsReleaseAllKeys();
@@ -32,20 +26,10 @@ protected:
         if (loaded_) hook::UnloadPlugin();
         EXPECT_TRUE(hook::Violations().empty()) << "a native ran off the script fiber";
         for (const auto& error : hook::Errors()) ADD_FAILURE() << "script hook error: " << error;
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(dir_);
     }
 
-    static void WriteFile(const std::string& name, const std::string& text) {
-        std::ofstream(name, std::ios::binary) << text;
-    }
-
-    static std::string ReadFile(const std::string& name) {
-        std::ifstream in(name, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    static void WriteFile(const std::string& name, const std::string& text) { TempWorkingDirectory::Write(name, text); }
+    static std::string ReadFile(const std::string& name) { return TempWorkingDirectory::Read(name); }
 
     // The log's messages, without separator and time stamps.
     static std::vector<std::string> LogMessages() {
@@ -89,6 +73,6 @@ protected:
     }
 
 private:
-    std::filesystem::path previous_, dir_;
+    TempWorkingDirectory workdir_{"skyloom-plugin"};
     bool loaded_ = false;
 };

@@ -6,13 +6,14 @@
 
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "temp_workdir.h"
 
 namespace {
 
@@ -23,26 +24,9 @@ const std::regex kStamp(R"(\d\d-\d\d-\d{4} (0[1-9]|1[0-2]):[0-5]\d:[0-5]\d: )");
 
 class LogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        dir_ = fs::temp_directory_path() /
-               ("skyloom-log-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        SeparatorPending = true;
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
+    void SetUp() override { SeparatorPending = true; }
 
-    static std::string ReadLog() {
-        std::ifstream in("Skyloom.log", std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    static std::string ReadLog() { return TempWorkingDirectory::Read("Skyloom.log"); }
 
     static std::string StampNow() {
         std::time_t now = std::time(nullptr);
@@ -51,7 +35,7 @@ protected:
         return buffer;
     }
 
-    fs::path previous_, dir_;
+    TempWorkingDirectory workdir_{"skyloom-log"};
 };
 
 TEST_F(LogTest, FirstLineOfARunCreatesTheFileWithTheSeparator) {
@@ -68,7 +52,7 @@ TEST_F(LogTest, FirstLineOfARunCreatesTheFileWithTheSeparator) {
 }
 
 TEST_F(LogTest, ExistingContentStaysAndLaterLinesHaveNoSeparator) {
-    std::ofstream("Skyloom.log", std::ios::binary) << "old line\r\n";
+    TempWorkingDirectory::Write("Skyloom.log", "old line\r\n");
     LogLine("first");
     LogLine("second");
     std::string bytes = ReadLog();

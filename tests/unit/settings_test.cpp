@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -15,10 +11,9 @@
 
 #include "common/join_strings.h"
 #include "settings/string_to_int.h"
+#include "temp_workdir.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr char kBuiltInSuffix[] = "&mode=xml&APPID=7c04a9d3b2e8f1605d4c3a2b9e8f7d61";
 
@@ -62,26 +57,9 @@ std::string SettingsXml(const std::vector<Element>& elements) {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        WeatherSettings = {};
-        previousDirectory_ = fs::current_path();
-        static std::atomic<unsigned> counter{0};
-        directory_ = fs::temp_directory_path() /
-                     ("skyloom_settings_" + std::to_string(std::random_device{}()) + "_" + std::to_string(counter++));
-        fs::create_directories(directory_);
-        fs::current_path(directory_);
-    }
+    void SetUp() override { WeatherSettings = {}; }
 
-    void TearDown() override {
-        fs::current_path(previousDirectory_);
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
-
-    static void WriteSettingsFile(const std::string& content) {
-        std::ofstream file("Skyloom.xml", std::ios::binary | std::ios::trunc);
-        file << content;
-    }
+    static void WriteSettingsFile(const std::string& content) { TempWorkingDirectory::Write("Skyloom.xml", content); }
 
     static void Load(const std::vector<Element>& elements) {
         WriteSettingsFile(SettingsXml(elements));
@@ -101,8 +79,7 @@ protected:
     }
 
 private:
-    fs::path previousDirectory_;
-    fs::path directory_;
+    TempWorkingDirectory workdir_{"skyloom-settings"};
 };
 
 TEST(JoinStringsTest, JoinsIntoExactlySizedTerminatedString) {
