@@ -1,5 +1,5 @@
 // Locale-independent text to 32-bit integer conversion used for the settings
-// file, with std::stoi's error behaviour.
+// file and the weather service's condition code, with std::stoi's messages.
 #include "settings/string_to_int.h"
 
 #include <stdexcept>
@@ -43,9 +43,8 @@ int32_t StringToInt(const char* text, int base) {
 
     int radix = 10;
     if (base == 0) {
-        // Like strtol, "0x" only counts as a prefix when a hex digit follows;
-        // otherwise the '0' is read as an octal number and the scan stops at 'x'.
-        if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && DigitValue(p[2], 16) >= 0) {
+        // The prefix is skipped whatever follows it, so "0x" alone has no digit.
+        if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
             radix = 16;
             p += 2;
         } else if (p[0] == '0') {

@@ -114,10 +114,8 @@ TEST(StringToIntTest, ReadsValues) {
         {"0x57", 0, 0x57},
         {"010", 0, 8},
         {" -010", 0, -8},
-        {"08", 0, 0},  // octal scan stops at 8
-        {"0x", 0, 0},  // like strtol: reads "0", stops at 'x'
-        {"0xg", 0, 0},
-        {"0x-1", 0, 0},
+        {"08", 0, 0},   // octal scan stops at 8
+        {"0x", 10, 0},  // no prefix in base 10: reads "0", stops at 'x'
         {"2147483647", 0, 2147483647},
         {"-2147483648", 0, INT32_MIN},
         {"0x7FFFFFFF", 0, 2147483647},
@@ -151,17 +149,21 @@ TEST(StringToIntTest, RejectsTextWithoutDigits) {
         "12",
         "abc",
     };
-    for (const char* text : cases) {
-        for (int base : {0, 10}) {
-            SCOPED_TRACE(std::string("\"") + text + "\" base " + std::to_string(base));
-            try {
-                StringToInt(text, base);
-                ADD_FAILURE() << "no exception";
-            } catch (const std::invalid_argument& error) {
-                EXPECT_STREQ(error.what(), "invalid stoi argument");
-            }
+    // A hexadecimal prefix is skipped, so without hex digits after it
+    // nothing is left to read.
+    const char* const hexPrefixOnly[] = {"0x", "0Xg", "-0x-1"};
+    auto expectInvalid = [](const char* text, int base) {
+        SCOPED_TRACE(std::string("\"") + text + "\" base " + std::to_string(base));
+        try {
+            StringToInt(text, base);
+            ADD_FAILURE() << "no exception";
+        } catch (const std::invalid_argument& error) {
+            EXPECT_STREQ(error.what(), "invalid stoi argument");
         }
-    }
+    };
+    for (const char* text : cases)
+        for (int base : {0, 10}) expectInvalid(text, base);
+    for (const char* text : hexPrefixOnly) expectInvalid(text, 0);
 }
 
 TEST(StringToIntTest, RejectsValuesOutsideInt32) {
