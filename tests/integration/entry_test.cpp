@@ -14,8 +14,21 @@ TEST_F(EntryTest, LoadRegistersOneScriptAndUnloadDropsIt) {
     // Never run: the unload must drop it all the same.
     Unload();
     EXPECT_EQ(hook::RegisteredScripts(), 0u);
+    // Running and parked in its wait: dropped too, and never resumed.
+    WriteFile("Skyloom.xml",
+              "<SETTINGS><ENABLED_ON_STARTUP>1</ENABLED_ON_STARTUP><HOLD_KEY>-1</HOLD_KEY>"
+              "<PRESS_KEY>87</PRESS_KEY><LOCATION>London</LOCATION><LOG_WHEN_GET_SET_WEATHER>1"
+              "</LOG_WHEN_GET_SET_WEATHER><LOG_URL_AND_RESPONSE>0</LOG_URL_AND_RESPONSE>"
+              "<NOTIFY_WHEN_SET_WEATHER>1</NOTIFY_WHEN_SET_WEATHER></SETTINGS>");
     Load();
     EXPECT_EQ(hook::RegisteredScripts(), 1u);
+    Frame(100000);
+    EXPECT_EQ(hook::LiveScripts(), 1u);
+    Unload();
+    EXPECT_EQ(hook::RegisteredScripts(), 0u);
+    auto resumes = hook::ScriptResumes();
+    Frame(100016);
+    EXPECT_EQ(hook::ScriptResumes(), resumes);
 }
 
 TEST_F(EntryTest, ThreadNotificationsDoNothing) {
