@@ -177,14 +177,6 @@ std::vector<NativeCall> Calls() {
     return calls;
 }
 
-std::vector<NativeCall> CallsOf(uint64_t hash) {
-    std::lock_guard<std::mutex> lock(gameMutex);
-    std::vector<NativeCall> matching;
-    for (const auto& call : calls)
-        if (call.hash == hash) matching.push_back(call);
-    return matching;
-}
-
 std::vector<NativeCall> Violations() {
     std::lock_guard<std::mutex> lock(gameMutex);
     std::vector<NativeCall> offFiber;

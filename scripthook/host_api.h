@@ -72,7 +72,6 @@ SCRIPTHOOK_API size_t LiveScripts();
 SCRIPTHOOK_API uint64_t ScriptResumes();
 
 SCRIPTHOOK_API std::vector<NativeCall> Calls();
-SCRIPTHOOK_API std::vector<NativeCall> CallsOf(uint64_t hash);
 // Native calls that did not run on a script fiber.
 SCRIPTHOOK_API std::vector<NativeCall> Violations();
 // Unknown hashes, malformed calls, scriptWait off a fiber.

@@ -67,8 +67,6 @@ int32_t ReadInt(const tinyxml2::XMLElement& settings, const char* name) {
 
 bool ReadFlag(const tinyxml2::XMLElement& settings, const char* name) { return ReadInt(settings, name) != 0; }
 
-bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
 bool HasNonWhiteSpace(const char* text) {
     for (; *text != '\0'; ++text) {
         if (!IsWhiteSpace(*text)) {

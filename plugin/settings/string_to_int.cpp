@@ -6,10 +6,6 @@
 
 namespace {
 
-// Only the ASCII white space bytes: the C library's isspace depends on the
-// locale and may accept bytes >= 0x80 such as a Latin-1 no-break space.
-bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
 // Value of c as a digit, or -1 when it is not a digit of the given base.
 int DigitValue(char c, int base) {
     int value = -1;
@@ -24,6 +20,10 @@ int DigitValue(char c, int base) {
 }
 
 }  // namespace
+
+// Not the C library's isspace: that depends on the locale and may accept
+// bytes >= 0x80 such as a Latin-1 no-break space.
+bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 int32_t StringToInt(const char* text, int base) {
     if (text == nullptr) {

@@ -12,3 +12,7 @@
 // found and std::out_of_range("stoi argument out of range") when the value
 // does not fit.
 int32_t StringToInt(const char* text, int base);
+
+// The six white-space bytes of the settings file and the conversion: space,
+// tab, LF, VT, FF and CR. Locale-independent: bytes from 0x80 up never count.
+bool IsWhiteSpace(char c);
