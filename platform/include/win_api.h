@@ -42,6 +42,15 @@ typedef void* HANDLE;
 
 #define _SH_DENYNO 0x40
 
+typedef const char* LPCSTR;
+typedef DWORD* LPDWORD;
+typedef uintptr_t DWORD_PTR;
+typedef void* HINTERNET;
+
+#define INTERNET_OPEN_TYPE_PRECONFIG 0
+#define INTERNET_FLAG_RESYNCHRONIZE 0x00000800
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
+
 // Milliseconds since the system started, wrapping every 2^32 ms. The stand-in
 // answers from a virtual clock when the host drives one.
 extern "C" DWORD GetTickCount();
@@ -55,6 +64,22 @@ extern "C" uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned
                                     void* argList, unsigned initFlag, unsigned* threadId);
 
 extern "C" BOOL CloseHandle(HANDLE handle);
+
+// With GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS: the module that holds the
+// address, with one more reference on it that keeps it loaded.
+extern "C" BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
+
+// Drops one reference on module and ends the calling thread, which must have
+// been started with _beginthreadex. The module may be unloaded as a result,
+// so nothing of it runs after the call.
+extern "C" [[noreturn]] void FreeLibraryAndExitThread(HMODULE module, DWORD exitCode);
+
+// WinInet, synchronous use only. Served on POSIX by a stand-in over libcurl.
+extern "C" HINTERNET InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR proxyBypass, DWORD flags);
+extern "C" HINTERNET InternetOpenUrlA(HINTERNET session, LPCSTR url, LPCSTR headers, DWORD headersLength,
+                                      DWORD flags, DWORD_PTR context);
+extern "C" BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead);
+extern "C" BOOL InternetCloseHandle(HINTERNET handle);
 
 // Opens a file with shared access. Without 'b' in mode the stream is in text
 // mode: every LF written is stored as CR LF, as the Windows C runtime does.
