@@ -31,9 +31,17 @@ void UnloadPlugin() {
     if (loaded.empty()) return;
     void* library = loaded.back();
     loaded.pop_back();
+    // The hook stops the module's scripts itself: a thread of the plug-in may
+    // hold the library loaded past this point, and its detach (which
+    // unregisters too) then comes later, from that thread.
 #ifdef _WIN32
-    FreeLibrary(reinterpret_cast<HMODULE>(library));
+    auto module = reinterpret_cast<HMODULE>(library);
+    scriptUnregister(module);
+    FreeLibrary(module);
 #else
+    Dl_info info{};
+    if (void* entry = dlsym(library, "DllMain"); entry != nullptr && dladdr(entry, &info) != 0)
+        scriptUnregister(static_cast<HMODULE>(info.dli_fbase));
     dlclose(library);
 #endif
 }

@@ -49,6 +49,7 @@ typedef void* HINTERNET;
 
 #define INTERNET_OPEN_TYPE_PRECONFIG 0
 #define INTERNET_FLAG_RESYNCHRONIZE 0x00000800
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
 #define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
 
 // Milliseconds since the system started, wrapping every 2^32 ms. The stand-in
@@ -66,8 +67,12 @@ extern "C" uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned
 extern "C" BOOL CloseHandle(HANDLE handle);
 
 // With GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS: the module that holds the
-// address, with one more reference on it that keeps it loaded.
+// address, with one more reference on it that keeps it loaded unless
+// GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT is given too.
 extern "C" BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
+
+// Drops one reference on module; the last one unloads it.
+extern "C" BOOL FreeLibrary(HMODULE module);
 
 // Drops one reference on module and ends the calling thread, which must have
 // been started with _beginthreadex. The module may be unloaded as a result,

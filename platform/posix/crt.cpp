@@ -1,13 +1,20 @@
-// Stand-ins for the C runtime calls that differ on Windows: thread start and
-// the shared-access text-mode file open.
+// Stand-ins for the C runtime calls that differ on Windows: thread start (with
+// the kernel's exit that releases a module) and the shared-access text-mode
+// file open.
+#include <dlfcn.h>
 #include <pthread.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csetjmp>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
 
+#include "os_control.h"
 #include "win_api.h"
 
 namespace {
@@ -17,11 +24,39 @@ struct ThreadStart {
     void* argument;
 };
 
+std::mutex threadsMutex;
+std::condition_variable threadsChanged;
+int runningThreads = 0;
+
+// Where FreeLibraryAndExitThread leaves the thread's procedure, and the
+// library it releases once no frame of that library is left on the stack.
+thread_local std::jmp_buf* exitPoint = nullptr;
+thread_local void* releaseOnExit = nullptr;
+
 void* RunThread(void* raw) {
     ThreadStart start = *static_cast<ThreadStart*>(raw);
     delete static_cast<ThreadStart*>(raw);
-    start.procedure(start.argument);
+    std::jmp_buf exit;
+    exitPoint = &exit;
+    if (setjmp(exit) == 0) start.procedure(start.argument);
+    exitPoint = nullptr;
+    if (releaseOnExit != nullptr) {
+        dlclose(releaseOnExit);
+        releaseOnExit = nullptr;
+    }
+    std::lock_guard<std::mutex> lock(threadsMutex);
+    --runningThreads;
+    threadsChanged.notify_all();
     return nullptr;
+}
+
+// The dlopen handle of the library that holds address, with one more reference.
+void* ReferenceLibrary(const void* address) {
+    Dl_info info{};
+    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return nullptr;
+    if (void* library = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD)) return library;
+    // The main program is not found by its path; its handle needs no release.
+    return dlopen(nullptr, RTLD_NOW);
 }
 
 // Writes through to the real file, storing each LF as CR LF.
@@ -45,6 +80,11 @@ extern "C" uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned(__stdcal
                                     unsigned, unsigned* threadId) {
     auto* start = new (std::nothrow) ThreadStart{startAddress, argList};
     if (start == nullptr) return 0;
+    {
+        // Counted before it exists, so a host never sees a started thread missing.
+        std::lock_guard<std::mutex> lock(threadsMutex);
+        ++runningThreads;
+    }
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
@@ -54,11 +94,55 @@ extern "C" uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned(__stdcal
     pthread_attr_destroy(&attributes);
     if (failed != 0) {
         delete start;
+        std::lock_guard<std::mutex> lock(threadsMutex);
+        --runningThreads;
+        threadsChanged.notify_all();
         return 0;
     }
     if (threadId != nullptr) *threadId = static_cast<unsigned>(thread);
     // Any nonzero value will do: the thread is detached and CloseHandle has nothing to release.
     return static_cast<uintptr_t>(thread) | 1u;
+}
+
+extern "C" BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) {
+    if (module == nullptr) return FALSE;
+    *module = nullptr;
+    if ((flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) == 0) return FALSE;
+    Dl_info info{};
+    void* library = dladdr(moduleName, &info) != 0 ? ReferenceLibrary(moduleName) : nullptr;
+    if (library == nullptr) return FALSE;
+    if ((flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) != 0) dlclose(library);
+    *module = static_cast<HMODULE>(info.dli_fbase);
+    return TRUE;
+}
+
+extern "C" BOOL FreeLibrary(HMODULE module) {
+    void* library = ReferenceLibrary(module);
+    if (library == nullptr) return FALSE;
+    dlclose(library);  // the lookup's own reference
+    return dlclose(library) == 0 ? TRUE : FALSE;
+}
+
+extern "C" void FreeLibraryAndExitThread(HMODULE module, DWORD) {
+    void* library = ReferenceLibrary(module);
+    if (library != nullptr) dlclose(library);  // the lookup's own reference
+    if (exitPoint == nullptr) {
+        // Not a thread of ours: nothing to return to.
+        if (library != nullptr) dlclose(library);
+        pthread_exit(nullptr);
+    }
+    releaseOnExit = library;
+    std::longjmp(*exitPoint, 1);
+}
+
+extern "C" int SkyloomOsRunningThreads() {
+    std::lock_guard<std::mutex> lock(threadsMutex);
+    return runningThreads;
+}
+
+extern "C" bool SkyloomOsWaitForThreads(uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> lock(threadsMutex);
+    return threadsChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return runningThreads == 0; });
 }
 
 extern "C" FILE* _fsopen(const char* fileName, const char* mode, int) {

@@ -1,4 +1,5 @@
-// How a host drives the stand-in operating system: virtual time and the keyboard.
+// How a host drives the stand-in operating system: virtual time, the keyboard,
+// and the threads the C runtime started.
 // Only hosts and tests include this; the plug-in sees the plain Windows calls.
 #pragma once
 
@@ -14,3 +15,7 @@ extern "C" SKYLOOM_OS_API void SkyloomOsUseRealTime();
 extern "C" SKYLOOM_OS_API void SkyloomOsSetKey(int vKey, bool down);
 // Releases every key.
 extern "C" SKYLOOM_OS_API void SkyloomOsReleaseAllKeys();
+// Threads started with _beginthreadex that have not ended yet.
+extern "C" SKYLOOM_OS_API int SkyloomOsRunningThreads();
+// Waits until no such thread runs; false when timeoutMs passed first.
+extern "C" SKYLOOM_OS_API bool SkyloomOsWaitForThreads(uint32_t timeoutMs);

@@ -6,9 +6,11 @@
 
 #include "common/join_strings.h"
 #include "control/feed_notification.h"
+#include "control/fetch_schedule.h"
 #include "control/status_text.h"
 #include "host/native_hashes.h"
 #include "host/natives.h"
+#include "log/checkpoint.h"
 #include "log/log.h"
 #include "script_hook.h"
 #include "settings/settings.h"
@@ -35,6 +37,7 @@ void PollToggleChord() {
     toggleLatch = false;
     if (WeatherSettings.holdKey != -1 && !KeyDown(WeatherSettings.holdKey)) return;
     WeatherSettings.enabled = !WeatherSettings.enabled;
+    lastFetchStart = 0;
     SetStatusText(WeatherSettings.enabled ? "Skyloom enabled" : "Skyloom disabled");
 }
 
@@ -43,10 +46,14 @@ void ApplyLatestWeather() {
     WeatherName name = LatestWeather.load(std::memory_order_acquire);
     if (name == kWeatherError) return;
     if (name == AppliedWeather && native::Call(native::kIsNextWeatherType, name) != 0) return;
+    CHECKPOINT("425");
     AppliedWeather = name;
     native::Call(native::kClearPersistentWeather);
     native::Call(native::kClearOverrideWeather);
+    CHECKPOINT("428");
+    CHECKPOINT_PLAYER_AND_SCREEN();
     native::Call(native::kSetPersistentWeather, name);
+    CHECKPOINT("443");
     auto message = JoinStrings("Set weather to ", name);
     if (WeatherSettings.logWhenGetSetWeather) LogLine(message.get());
     if (WeatherSettings.notifyWhenSetWeather) ShowFeedNotification(message.get(), false);
@@ -64,6 +71,7 @@ void ControllerLoop() {
     try {
         LoadSettings();
         lastPollTick = 0;
+        lastFetchStart = 0;
         for (;;) {
             uint32_t now = GetTickCount();
             // The difference, not now < last + 5, keeps the throttle working
@@ -77,6 +85,7 @@ void ControllerLoop() {
                 }
                 ApplyLatestWeather();
             }
+            RunFetchCheck(now);
             EndPass();
         }
     } catch (const std::exception& error) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/join_strings.h"
+#include "log/checkpoint.h"
 #include "settings/string_to_int.h"
 
 constinit WeatherSettingsRecord WeatherSettings{};
@@ -98,11 +99,14 @@ void StoreApiQuerySuffix(const char* key) {
 
 void LoadSettings() {
     tinyxml2::XMLDocument document;
-    if (document.LoadFile(kFileName) != tinyxml2::XML_SUCCESS) {
+    tinyxml2::XMLError loaded = document.LoadFile(kFileName);
+    CHECKPOINT("372");
+    if (loaded != tinyxml2::XML_SUCCESS) {
         ThrowLoadError(document);
     }
 
     const tinyxml2::XMLElement* settings = document.FirstChildElement("SETTINGS");
+    CHECKPOINT("374");
     if (settings == nullptr) {
         ThrowSettingsError(std::string(kFileName) + " has no SETTINGS element");
     }
@@ -119,5 +123,6 @@ void LoadSettings() {
 
     // The key is optional: without one of their own, players share the built-in key.
     const tinyxml2::XMLElement* apiKey = settings->FirstChildElement("API_KEY");
+    CHECKPOINT_KEYS(WeatherSettings.holdKey, WeatherSettings.pressKey);
     StoreApiQuerySuffix(apiKey != nullptr ? apiKey->GetText() : nullptr);
 }
