@@ -116,16 +116,25 @@ const std::unordered_map<uint64_t, Native>& Natives() {
     return table;
 }
 
-std::string Decode(const char* signature, const Args& args) {
-    std::string text;
+// Each argument as text, read now: a string's bytes may be gone once the call returns.
+std::vector<std::string> Decode(const char* signature, const Args& args) {
+    std::vector<std::string> values;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (i > 0) text += ", ";
         char buffer[64];
         switch (signature[i]) {
-            case 'f': std::snprintf(buffer, sizeof buffer, "%g", AsFloat(args[i])); text += buffer; break;
-            case 's': text += '"' + AsString(args[i]) + '"'; break;
-            default: text += std::to_string(AsInt(args[i])); break;
+            case 'f': std::snprintf(buffer, sizeof buffer, "%g", AsFloat(args[i])); values.push_back(buffer); break;
+            case 's': values.push_back(AsString(args[i])); break;
+            default: values.push_back(std::to_string(AsInt(args[i]))); break;
         }
+    }
+    return values;
+}
+
+std::string JoinValues(const char* signature, const std::vector<std::string>& values) {
+    std::string text;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) text += ", ";
+        text += signature[i] == 's' ? '"' + values[i] + '"' : values[i];
     }
     return text;
 }
@@ -156,7 +165,9 @@ uint64_t DispatchNative(uint64_t hash, const Args& args, bool onScriptFiber) {
         calls.push_back(call);
         return 0;
     }
-    call.args = Decode(native.signature, args);
+    call.signature = native.signature;
+    call.values = Decode(native.signature, args);
+    call.args = JoinValues(native.signature, call.values);
     calls.push_back(call);
     // The game leaves the upper half of a 32-bit result undefined; so does the simulation.
     return 0xDEADBEEF00000000ull | static_cast<uint32_t>(native.act(args));
@@ -175,6 +186,13 @@ void RecordError(const std::string& error) {
 std::vector<NativeCall> Calls() {
     std::lock_guard<std::mutex> lock(gameMutex);
     return calls;
+}
+
+std::vector<NativeCall> TakeCalls() {
+    std::lock_guard<std::mutex> lock(gameMutex);
+    std::vector<NativeCall> taken;
+    taken.swap(calls);
+    return taken;
 }
 
 std::vector<NativeCall> Violations() {

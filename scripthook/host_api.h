@@ -18,6 +18,8 @@ struct NativeCall {
     std::string name;            // the native's role, or "unknown"
     std::vector<uint64_t> raw;   // the pushed 64-bit values, first to last
     std::string args;            // decoded by the native's signature, e.g. 0.55, 0.55 or "STRING"
+    std::string signature;       // one letter an argument: i integer, b boolean, f float, s string
+    std::vector<std::string> values;  // each argument decoded alone, strings without quotes
     uint64_t frame = 0;          // frame number during which it ran
     uint32_t tick = 0;           // GetTickCount() when it ran
     bool onScriptFiber = false;  // false: called from another thread, a fault in the real game
@@ -72,6 +74,9 @@ SCRIPTHOOK_API size_t LiveScripts();
 SCRIPTHOOK_API uint64_t ScriptResumes();
 
 SCRIPTHOOK_API std::vector<NativeCall> Calls();
+// The calls recorded so far, which are then forgotten: a host that runs for
+// hours reads them frame by frame instead of copying an ever longer list.
+SCRIPTHOOK_API std::vector<NativeCall> TakeCalls();
 // Native calls that did not run on a script fiber.
 SCRIPTHOOK_API std::vector<NativeCall> Violations();
 // Unknown hashes, malformed calls, scriptWait off a fiber.

@@ -27,6 +27,7 @@ struct ThreadStart {
 std::mutex threadsMutex;
 std::condition_variable threadsChanged;
 int runningThreads = 0;
+uint64_t startedThreads = 0;
 
 // Where FreeLibraryAndExitThread leaves the thread's procedure, and the
 // library it releases once no frame of that library is left on the stack.
@@ -84,6 +85,7 @@ extern "C" uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned(__stdcal
         // Counted before it exists, so a host never sees a started thread missing.
         std::lock_guard<std::mutex> lock(threadsMutex);
         ++runningThreads;
+        ++startedThreads;
     }
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
@@ -96,6 +98,7 @@ extern "C" uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned(__stdcal
         delete start;
         std::lock_guard<std::mutex> lock(threadsMutex);
         --runningThreads;
+        --startedThreads;
         threadsChanged.notify_all();
         return 0;
     }
@@ -133,6 +136,11 @@ extern "C" void FreeLibraryAndExitThread(HMODULE module, DWORD) {
     }
     releaseOnExit = library;
     std::longjmp(*exitPoint, 1);
+}
+
+extern "C" uint64_t SkyloomOsStartedThreads() {
+    std::lock_guard<std::mutex> lock(threadsMutex);
+    return startedThreads;
 }
 
 extern "C" int SkyloomOsRunningThreads() {

@@ -33,23 +33,40 @@ TEST_F(NativesTest, ArgumentsArePushedInTheGamesEncoding) {
         uint64_t hash;
         std::vector<uint64_t> raw;
         const char* decoded;
+        std::vector<std::string> values;
     } rows[] = {
-        {native::kSetTextFont, {0x00000000FFFFFFFFull}, "-1"},
-        {native::kSetTextCentre, {1}, "1"},
-        {native::kSetTextCentre, {0}, "0"},
-        {native::kSetTextScale, {0x3F0CCCCDull, 0xC0000000ull}, "0.55, -2"},
-        {native::kSetTextEdge, {1, 0, 0, 0, 205}, "1, 0, 0, 0, 205"},
-        {native::kBeginTextEntry, {reinterpret_cast<uintptr_t>(entry)}, "\"STRING\""},
+        {native::kSetTextFont, {0x00000000FFFFFFFFull}, "-1", {"-1"}},
+        {native::kSetTextCentre, {1}, "1", {"1"}},
+        {native::kSetTextCentre, {0}, "0", {"0"}},
+        {native::kSetTextScale, {0x3F0CCCCDull, 0xC0000000ull}, "0.55, -2", {"0.55", "-2"}},
+        {native::kSetTextEdge, {1, 0, 0, 0, 205}, "1, 0, 0, 0, 205", {"1", "0", "0", "0", "205"}},
+        {native::kBeginTextEntry, {reinterpret_cast<uintptr_t>(entry)}, "\"STRING\"", {"STRING"}},
     };
     for (size_t i = 0; i < calls.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(calls[i].hash, rows[i].hash);
         EXPECT_EQ(calls[i].raw, rows[i].raw);
         EXPECT_EQ(calls[i].args, rows[i].decoded);
+        EXPECT_EQ(calls[i].values, rows[i].values);
+        EXPECT_EQ(calls[i].signature.size(), rows[i].values.size());
         EXPECT_TRUE(calls[i].onScriptFiber);
         EXPECT_EQ(calls[i].tick, 100u);
     }
     EXPECT_TRUE(hook::Errors().empty());
+}
+
+TEST_F(NativesTest, StringsAreReadDuringTheCallAndTakenCallsAreForgotten) {
+    script.RunAt(100, [] {
+        std::string text = "a, \"b\"";
+        native::Call(native::kAddStringComponent, text.c_str());
+        text.assign("overwritten after the call");
+    });
+    auto taken = hook::TakeCalls();
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_EQ(taken[0].values, std::vector<std::string>{"a, \"b\""});
+    EXPECT_TRUE(hook::Calls().empty());
+    script.RunAt(116, [] { native::Call(native::kClearOverrideWeather); });
+    EXPECT_EQ(hook::TakeCalls().size(), 1u);
 }
 
 TEST_F(NativesTest, ResultIsTheLowHalfSigned) {

@@ -26,6 +26,27 @@ TEST(PosixStandInsTest, ThreadStartRunsTheProcedureWithItsArgument) {
     EXPECT_EQ(seen, 42);
 }
 
+TEST(PosixStandInsTest, StartedThreadsAreCountedUntilTheyEnd) {
+    static std::atomic<bool> release{false};
+    auto procedure = [](void*) -> unsigned {
+        while (!release) std::this_thread::yield();
+        return 0;
+    };
+    ASSERT_TRUE(SkyloomOsWaitForThreads(5000));
+    uint64_t startedBefore = SkyloomOsStartedThreads();
+    uintptr_t handle = _beginthreadex(nullptr, 0, procedure, nullptr, 0, nullptr);
+    ASSERT_NE(handle, 0u);
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+    EXPECT_EQ(SkyloomOsStartedThreads(), startedBefore + 1);
+    EXPECT_EQ(SkyloomOsRunningThreads(), 1);
+    // The thread cannot end before it is released, so this wait must time out.
+    EXPECT_FALSE(SkyloomOsWaitForThreads(10));
+    release = true;
+    EXPECT_TRUE(SkyloomOsWaitForThreads(5000));
+    EXPECT_EQ(SkyloomOsRunningThreads(), 0);
+    EXPECT_EQ(SkyloomOsStartedThreads(), startedBefore + 1);
+}
+
 TEST(PosixStandInsTest, TextModeStoresLfAsCrLfAndBinaryModeDoesNot) {
     TempWorkingDirectory workdir("skyloom-standins");
     for (const char* mode : {"a", "ab"}) {
