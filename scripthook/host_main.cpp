@@ -8,6 +8,9 @@
 #include <thread>
 
 #include "host_api.h"
+#ifndef _WIN32
+#include "os_control.h"
+#endif
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -35,6 +38,11 @@ int main(int argc, char** argv) {
     for (const auto& text : hook::Errors()) std::printf("error: %s\n", text.c_str());
     for (const auto& post : hook::Feed()) std::printf("feed (%d): %s\n", post.flag ? 1 : 0, post.text.c_str());
     hook::UnloadPlugin();
+#ifndef _WIN32
+    // Windows ends other threads before a process exits; POSIX leaves them
+    // running through the exit, so let the fetch workers finish first.
+    SkyloomOsWaitForThreads(10000);
+#endif
     size_t after = hook::RegisteredScripts();
     std::printf("scripts registered after unload: %zu\n", after);
     bool ok = registered == 1 && resumes == static_cast<uint64_t>(frames) && live == 1 && hook::Violations().empty() &&

@@ -2,6 +2,7 @@
 // the status text, applying the fetched weather, and the tick's wrap.
 #include "host/native_hashes.h"
 #include "plugin_harness.h"
+#include "settings_file.h"
 
 namespace {
 
@@ -9,24 +10,12 @@ constexpr int kControl = 0x11, kW = 0x57;
 
 std::string Settings(const std::string& enabled = "1", const std::string& holdKey = "17",
                      const std::string& logSet = "1", const std::string& notifySet = "1") {
-    return "<?xml version=\"1.0\"?>\n<SETTINGS>\n"
-           "  <ENABLED_ON_STARTUP>" +
-           enabled +
-           "</ENABLED_ON_STARTUP>\n"
-           "  <HOLD_KEY>" +
-           holdKey +
-           "</HOLD_KEY>\n"
-           "  <PRESS_KEY>0x57</PRESS_KEY>\n"
-           "  <LOCATION>London</LOCATION>\n"
-           "  <LOG_WHEN_GET_SET_WEATHER>" +
-           logSet +
-           "</LOG_WHEN_GET_SET_WEATHER>\n"
-           "  <LOG_URL_AND_RESPONSE>0</LOG_URL_AND_RESPONSE>\n"
-           "  <NOTIFY_WHEN_SET_WEATHER>" +
-           notifySet +
-           "</NOTIFY_WHEN_SET_WEATHER>\n"
-           "  <API_KEY></API_KEY>\n"
-           "</SETTINGS>\n";
+    SettingsFile file;
+    file.enabled = enabled;
+    file.holdKey = holdKey;
+    file.logWhenGetSetWeather = logSet;
+    file.notifyWhenSetWeather = notifySet;
+    return file.Text();
 }
 
 class ControllerTest : public PluginTest {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -16,6 +17,12 @@
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Fetch workers must never reach the real service: unless a test
+        // routes them to a local one, they meet a port where nothing listens
+        // and their downloads fail, which they report to nobody.
+        setenv("http_proxy", "http://127.0.0.1:9", 1);
+        unsetenv("no_proxy");
+        unsetenv("NO_PROXY");
         hook::ResetRecords();
         hook::ResetWorld();
         SkyloomOsReleaseAllKeys();
@@ -24,6 +31,9 @@ protected:
 
     void TearDown() override {
         if (loaded_) hook::UnloadPlugin();
+        // A worker holds the library until it ends; the next test's load
+        // must find it gone.
+        EXPECT_TRUE(SkyloomOsWaitForThreads(10000)) << "a fetch worker is still running";
         EXPECT_TRUE(hook::Violations().empty()) << "a native ran off the script fiber";
         for (const auto& error : hook::Errors()) ADD_FAILURE() << "script hook error: " << error;
     }
@@ -44,9 +54,9 @@ protected:
         return messages;
     }
 
-    void Load() {
+    void Load(const char* path = SKYLOOM_PLUGIN_PATH) {
         std::string error;
-        ASSERT_TRUE(hook::LoadPlugin(SKYLOOM_PLUGIN_PATH, &error)) << error;
+        ASSERT_TRUE(hook::LoadPlugin(path, &error)) << error;
         loaded_ = true;
     }
 
