@@ -188,6 +188,7 @@ extern "C" HINTERNET InternetOpenA(LPCSTR agent, DWORD, LPCSTR, LPCSTR, DWORD) {
     return session;
 }
 
+// There is no cache here, so INTERNET_FLAG_RESYNCHRONIZE and its kind change nothing.
 extern "C" HINTERNET InternetOpenUrlA(HINTERNET sessionHandle, LPCSTR url, LPCSTR, DWORD, DWORD, DWORD_PTR) {
     auto* session = static_cast<Session*>(sessionHandle);
     if (session == nullptr || session->kind != Kind::kSession || url == nullptr) return nullptr;
