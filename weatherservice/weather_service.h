@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace weather_service {
@@ -20,6 +21,8 @@ struct Request {
     std::string path;    // "/data/2.5/weather"
     std::string query;   // everything after '?', undecoded
     std::string userAgent;
+    // Every header line as received, in order, name and value unchanged.
+    std::vector<std::pair<std::string, std::string>> headers;
     // Query parameters, percent-decoded; empty when absent.
     std::string location;  // q
     std::string mode;      // mode
@@ -53,6 +56,8 @@ public:
     std::string ProxyUrl() const;
     // Every request so far, oldest first.
     std::vector<Request> Requests() const;
+    // Replies the client closed its connection on before all was sent.
+    size_t AbandonedReplies() const;
 
 private:
     struct State;
@@ -63,5 +68,7 @@ private:
 std::string CurrentWeatherXml(int conditionCode, const std::string& city = "London");
 std::string InvalidKeyReply();     // 401: "Invalid API key. Please see ..."
 std::string CityNotFoundReply();   // 404: "city not found"
+// The service's description of a condition code ("light rain" for 500).
+std::string ConditionDescription(int conditionCode);
 
 }  // namespace weather_service
