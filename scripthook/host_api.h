@@ -19,7 +19,8 @@ struct NativeCall {
     std::vector<uint64_t> raw;   // the pushed 64-bit values, first to last
     std::string args;            // decoded by the native's signature, e.g. 0.55, 0.55 or "STRING"
     std::string signature;       // one letter an argument: i integer, b boolean, f float, s string
-    std::vector<std::string> values;  // each argument decoded alone, strings without quotes
+    // Each argument decoded alone, strings without quotes.
+    std::vector<std::string> values;
     uint64_t frame = 0;          // frame number during which it ran
     uint32_t tick = 0;           // GetTickCount() when it ran
     bool onScriptFiber = false;  // false: called from another thread, a fault in the real game

@@ -62,6 +62,7 @@ weather_service::Reply AnswerRequest(const weather_service::Request& request, ui
     int code = ConditionCodeAt(gameMs);
     answer->status = 200;
     answer->conditionCode = code;
+    answer->description = weather_service::ConditionDescription(code);
     weather_service::Reply reply;
     reply.body = weather_service::CurrentWeatherXml(code, CityOf(request.location));
     return reply;

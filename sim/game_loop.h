@@ -14,7 +14,7 @@
 namespace sim {
 
 struct LoopEnd {
-    uint64_t gameMs = 0;   // game time of the last frame
+    uint64_t gameMs = 0;  // game time of the last frame
     uint64_t frames = 0;
     bool interrupted = false;
     std::optional<std::string> fault;  // what the plug-in did wrong, when that ended the run

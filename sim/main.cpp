@@ -63,8 +63,7 @@ std::string PrepareGameFolder(const sim::Options& options) {
                "The sample settings are " + sample.string() +
                ": copy that file there, or run again with --sample-settings.";
     if (!fs::copy_file(sample, dir / "Skyloom.xml", error))
-        return "cannot copy the sample settings " + sample.string() + " into " + dir.string() + ": " +
-               error.message();
+        return "cannot copy the sample settings " + sample.string() + " into " + dir.string() + ": " + error.message();
     std::printf("skyloom-sim: copied the sample settings %s into the game folder\n", sample.string().c_str());
     return "";
 }
@@ -74,14 +73,17 @@ std::string ServiceDescription(const sim::Options& options, const std::string& e
         case sim::ServiceMode::Embedded:
             return "inside skyloom-sim at " + embeddedUrl +
                    "; every place's weather changes every 2 minutes of game time";
-        case sim::ServiceMode::Proxy: return "through the HTTP proxy " + options.proxyUrl;
-        case sim::ServiceMode::Live: break;
+        case sim::ServiceMode::Proxy:
+            return "through the HTTP proxy " + options.proxyUrl;
+        case sim::ServiceMode::Live:
+            break;
     }
     return "the real one, over the network";
 }
 
 int Run(sim::Options options) {
-    if (options.plugin.empty()) options.plugin = sim::os::ProgramDirectory() / sim::os::PluginFileName(options.diagnostic);
+    if (options.plugin.empty())
+        options.plugin = sim::os::ProgramDirectory() / sim::os::PluginFileName(options.diagnostic);
     options.plugin = Absolute(options.plugin);
     options.trace = Absolute(options.trace);
     if (!fs::exists(options.plugin)) return Fail("there is no plug-in at " + options.plugin.string());
@@ -127,8 +129,7 @@ int Run(sim::Options options) {
     if (!hook::LoadPlugin(options.plugin.string(), &error))
         return Fail("the plug-in " + options.plugin.string() + " did not load: " + error);
     std::string length = options.seconds ? std::to_string(*options.seconds) + " s of game time" : "until Ctrl-C";
-    std::string time = options.realtime ? "real time"
-                                        : "virtual time from tick " + std::to_string(options.startTick);
+    std::string time = options.realtime ? "real time" : "virtual time from tick " + std::to_string(options.startTick);
     std::printf("skyloom-sim: loaded %s; %s, frames of %u ms, %s\n", options.plugin.string().c_str(), time.c_str(),
                 options.frameMs, length.c_str());
     std::signal(SIGINT, OnInterrupt);
@@ -148,7 +149,8 @@ int Run(sim::Options options) {
                 static_cast<unsigned long long>(view.FetchesStarted()),
                 static_cast<unsigned long long>(view.NativeCalls()));
     if (!workersEnded) std::printf("skyloom-sim: a weather fetch was still running when the program ended\n");
-    std::printf("skyloom-sim: unloaded the plug-in; its log is %s\n", (fs::current_path() / "Skyloom.log").string().c_str());
+    std::printf("skyloom-sim: unloaded the plug-in; its log is %s\n",
+                (fs::current_path() / "Skyloom.log").string().c_str());
     std::fflush(stdout);
     if (end.fault) {
         std::fprintf(stderr, "skyloom-sim: %s (at %s of game time, frame %llu)\n", end.fault->c_str(),

@@ -81,7 +81,8 @@ private:
                 options_.frameMs = static_cast<uint32_t>(*value);
         } else if (name == "--start-tick") {
             if (OnlyOnLinux(name, "virtual time runs on Linux only; on Windows the tick counter is the system's"))
-                if (auto value = Number(name, true, 0, std::numeric_limits<uint32_t>::max(), "a tick from 0 to 0xFFFFFFFF"))
+                if (auto value =
+                        Number(name, true, 0, std::numeric_limits<uint32_t>::max(), "a tick from 0 to 0xFFFFFFFF"))
                     options_.startTick = static_cast<uint32_t>(*value);
             startTickGiven_ = true;
         } else if (name == "--realtime") {
@@ -168,9 +169,8 @@ private:
             at = ParseNumber(text.substr(0, colon), false, 0, INT64_MAX);
             name = text.substr(colon + 1);
         }
-        bool nameOk = !name.empty() && std::all_of(name.begin(), name.end(), [](unsigned char c) {
-            return std::isalnum(c) || c == '_';
-        });
+        bool nameOk = !name.empty() && std::all_of(name.begin(), name.end(),
+                                                   [](unsigned char c) { return std::isalnum(c) || c == '_'; });
         if (!at || !nameOk) {
             Fail("--game-weather wants TIME_MS:NAME with a weather type such as CLEAR, not \"" + text + "\"");
             return;

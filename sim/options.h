@@ -41,7 +41,7 @@ struct Options {
     uint32_t frameMs = 16;
     uint32_t startTick = 600000;
     bool realtime = false;
-    std::vector<KeyEvent> keys;                // in time order
+    std::vector<KeyEvent> keys;                 // in time order
     std::vector<GameWeatherEvent> gameWeather;  // in time order
     std::optional<int32_t> playerHandle;
     std::optional<int32_t> screenFadedOut;

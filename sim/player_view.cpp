@@ -13,10 +13,14 @@ constexpr char kLogFile[] = "Skyloom.log";
 
 std::string KeyName(int vKey) {
     switch (vKey) {
-        case 0x10: return "Shift";
-        case 0x11: return "Ctrl";
-        case 0x12: return "Alt";
-        case 0x20: return "Space";
+        case 0x10:
+            return "Shift";
+        case 0x11:
+            return "Ctrl";
+        case 0x12:
+            return "Alt";
+        case 0x20:
+            return "Space";
     }
     if ((vKey >= '0' && vKey <= '9') || (vKey >= 'A' && vKey <= 'Z')) return std::string(1, static_cast<char>(vKey));
     if (vKey >= 0x70 && vKey <= 0x87) return "F" + std::to_string(vKey - 0x6F);
@@ -152,7 +156,7 @@ void PlayerView::ObserveService(const Moment& now) {
     for (const ServiceAnswer& answer : answers_()) {
         std::string text = "\"" + answer.location + "\": ";
         if (answer.conditionCode != 0)
-            text += "condition " + std::to_string(answer.conditionCode);
+            text += "condition " + std::to_string(answer.conditionCode) + " (" + answer.description + ")";
         else
             text += std::to_string(answer.status) + " " + answer.refusal;
         Line(now, "service", text);

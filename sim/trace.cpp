@@ -49,11 +49,21 @@ std::string JsonString(std::string_view text) {
             continue;
         }
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20)
                     AppendEscape(out, c);
@@ -95,13 +105,19 @@ std::string NativeArguments(const hook::NativeCall& call) {
         }
         const std::string& value = call.values[i];
         switch (call.signature[i]) {
-            case 's': out += JsonString(value); break;
-            case 'b': out += value != "0" ? "true" : "false"; break;
+            case 's':
+                out += JsonString(value);
+                break;
+            case 'b':
+                out += value != "0" ? "true" : "false";
+                break;
             case 'f':
                 // JSON has no infinities or NaN: those stay text.
                 out += std::isfinite(std::strtod(value.c_str(), nullptr)) ? value : JsonString(value);
                 break;
-            default: out += value; break;
+            default:
+                out += value;
+                break;
         }
     }
     return out + "]";

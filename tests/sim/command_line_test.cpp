@@ -1,10 +1,10 @@
 // skyloom-sim driven through its command line, as a modder runs it: the
 // plug-in in the simulated game against the embedded weather service, with
 // the console's lines, the trace and the exit status looked at afterwards.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,8 +115,8 @@ TEST_F(CommandLineTest, AFetchFromTheEmbeddedServiceIsAppliedOnTheFiber) {
             story.push_back("service " + event["status"].text + " " + event["code"].text);
         }
     }
-    std::vector<std::string> expected = {"fetch_start", "fetch_end", "service 200 800", kApplyClear1, kApplyClear2,
-                                         std::string(kApplySet) + " EXTRASUNNY"};
+    std::vector<std::string> expected = {"fetch_start", "fetch_end",  "service 200 800",
+                                         kApplyClear1,  kApplyClear2, std::string(kApplySet) + " EXTRASUNNY"};
     EXPECT_EQ(story, expected);
     ASSERT_NE(set, nullptr);
     EXPECT_EQ((*set)["tick"].number, 600000 + (*set)["time"].number) << "virtual time from the start tick";
@@ -130,9 +130,9 @@ TEST_F(CommandLineTest, AFetchFromTheEmbeddedServiceIsAppliedOnTheFiber) {
     EXPECT_FALSE(feed[0]["flag"].boolean);
 
     // The player's view on the console.
-    for (const char* line : {"weather  CLEAR (the game's own)", "service  \"London\": condition 800",
-                             "weather  EXTRASUNNY", "feed     Set weather to EXTRASUNNY",
-                             "log      ---------------------------------"})
+    for (const char* line :
+         {"weather  CLEAR (the game's own)", "service  \"London\": condition 800", "weather  EXTRASUNNY",
+          "feed     Set weather to EXTRASUNNY", "log      ---------------------------------"})
         EXPECT_NE(run.output.find(line), std::string::npos) << line << "\n" << run.output;
     EXPECT_NE(run.output.find(": Set weather to EXTRASUNNY\n"), std::string::npos) << "the log line";
 }
@@ -156,9 +156,9 @@ TEST_F(CommandLineTest, WeatherFollowsTheServiceThroughTogglesAndTheGamesOwnChan
     std::vector<std::pair<double, std::string>> changes;
     for (const auto& [time, next] : Timeline(run, "weather", "next"))
         if (changes.empty() || changes.back().second != next) changes.emplace_back(time, next);
-    std::vector<std::pair<double, std::string>> expectedChanges = {
-        {0, "CLEAR"},       {16, "EXTRASUNNY"},    {130128, "CLOUDS"},
-        {200000, "CLEAR"}, {200000, "CLOUDS"}, {250128, "OVERCAST"}};
+    std::vector<std::pair<double, std::string>> expectedChanges = {{0, "CLEAR"},       {16, "EXTRASUNNY"},
+                                                                   {130128, "CLOUDS"}, {200000, "CLEAR"},
+                                                                   {200000, "CLOUDS"}, {250128, "OVERCAST"}};
     EXPECT_EQ(changes, expectedChanges);
     EXPECT_EQ(Timeline(run, "game_weather", "next"), (std::vector<std::pair<double, std::string>>{{200000, "CLEAR"}}));
 
@@ -200,9 +200,17 @@ TEST_F(CommandLineTest, TheServicesRefusalsReachThePlayer) {
         const char* feed;
     } rows[] = {
         {"malformed key", "<API_KEY></API_KEY>", "<API_KEY>my-key</API_KEY>", {}, 401, "Invalid API key, "},
-        {"place it does not know", "<LOCATION>London</LOCATION>", "<LOCATION>Atlantis</LOCATION>",
-         {"--unknown-location", "atlantis"}, 404, "openweathermap.org error 404"},
-        {"no letter in the name", "<LOCATION>London</LOCATION>", "<LOCATION>12345</LOCATION>", {}, 404,
+        {"place it does not know",
+         "<LOCATION>London</LOCATION>",
+         "<LOCATION>Atlantis</LOCATION>",
+         {"--unknown-location", "atlantis"},
+         404,
+         "openweathermap.org error 404"},
+        {"no letter in the name",
+         "<LOCATION>London</LOCATION>",
+         "<LOCATION>12345</LOCATION>",
+         {},
+         404,
          "openweathermap.org error 404"},
     };
     for (const auto& row : rows) {
@@ -230,9 +238,13 @@ TEST_F(CommandLineTest, AMistakeInTheOptionsIsNamedAndNothingRuns) {
         const char* message;
     } rows[] = {
         {{"--frame-ms", "0"}, "--frame-ms wants milliseconds from 1 to 1000, not \"0\""},
-        {{"--key", "5000:W:down"}, "--key wants TIME_MS:VK:down or TIME_MS:VK:up"},
+        {{"--key", "5000:W:down"},
+         "--key wants TIME_MS:VK:down or TIME_MS:VK:up with VK from 1 to 255 (e.g. 5000:0x57:down), not "
+         "\"5000:W:down\""},
         {{"--colour"}, "unknown option --colour"},
-        {{"--weather-service", "ftp://example"}, "--weather-service wants embedded, live or an HTTP proxy URL"},
+        {{"--weather-service", "ftp://example"},
+         "--weather-service wants embedded, live or an HTTP proxy URL such as http://127.0.0.1:8080, not "
+         "\"ftp://example\""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.message);
@@ -278,9 +290,11 @@ TEST_F(CommandLineTest, APlugInThatDoesNotLoadOrBreaksTheRulesFailsTheRun) {
         {"missing.so", "", 1, "there is no plug-in at "},
         {"not-a-library.so", "", 1, "did not load: "},
         {SKYLOOM_ROGUE_PLUGIN_PATH, "", 0, ""},
-        {SKYLOOM_ROGUE_PLUGIN_PATH, "unknown", 3, "the plug-in called a native the game does not have: 0x0123456789ABCDEF"},
-        {SKYLOOM_ROGUE_PLUGIN_PATH, "thread", 3, "the plug-in called the native \"is screen faded out\" "
-                                                 "(0xB16FCE9DDC7BA182) off its script fiber"},
+        {SKYLOOM_ROGUE_PLUGIN_PATH, "unknown", 3,
+         "the plug-in called a native the game does not have: 0x0123456789ABCDEF"},
+        {SKYLOOM_ROGUE_PLUGIN_PATH, "thread", 3,
+         "the plug-in called the native \"is screen faded out\" "
+         "(0xB16FCE9DDC7BA182) off its script fiber"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.plugin + " " + row.rogue);

@@ -17,10 +17,33 @@ std::optional<Options> Parse(std::vector<std::string> args, Target target = Targ
 }
 
 TEST(OptionsTest, ReadsEveryOptionAndKeepsEventsInTimeOrder) {
-    auto options = Parse({"--dir", "game", "--plugin", "x.so", "--seconds", "90", "--frame-ms", "33", "--start-tick",
-                          "0xFFFFF000", "--key", "700:0x57:up", "--key", "500:17:down", "--game-weather", "900:clear",
-                          "--game-weather", "100:XMAS", "--player-handle", "-5", "--screen-faded", "0x10",
-                          "--weather-service", "http://127.0.0.1:8080", "--trace", "t.jsonl", "--sample-settings"});
+    auto options = Parse({"--dir",
+                          "game",
+                          "--plugin",
+                          "x.so",
+                          "--seconds",
+                          "90",
+                          "--frame-ms",
+                          "33",
+                          "--start-tick",
+                          "0xFFFFF000",
+                          "--key",
+                          "700:0x57:up",
+                          "--key",
+                          "500:17:down",
+                          "--game-weather",
+                          "900:clear",
+                          "--game-weather",
+                          "100:XMAS",
+                          "--player-handle",
+                          "-5",
+                          "--screen-faded",
+                          "0x10",
+                          "--weather-service",
+                          "http://127.0.0.1:8080",
+                          "--trace",
+                          "t.jsonl",
+                          "--sample-settings"});
     ASSERT_TRUE(options);
     EXPECT_EQ(options->dir, "game");
     EXPECT_EQ(options->plugin, "x.so");
@@ -64,8 +87,8 @@ TEST(OptionsTest, DefaultsDifferByBuildAndALaterValueWins) {
     ASSERT_TRUE(Parse({}, Target::Windows));
     EXPECT_TRUE(Parse({}, Target::Windows)->realtime);
 
-    auto twice = Parse({"--seconds", "5", "--seconds", "7", "--weather-service", "live", "--weather-service",
-                        "embedded"});
+    auto twice =
+        Parse({"--seconds", "5", "--seconds", "7", "--weather-service", "live", "--weather-service", "embedded"});
     ASSERT_TRUE(twice);
     EXPECT_EQ(twice->seconds, 7u);
     EXPECT_EQ(twice->service, sim::ServiceMode::Embedded);
@@ -77,7 +100,7 @@ TEST(OptionsTest, DemoTogglesPressAndReleaseTheSampleChordTwice) {
     std::vector<std::string> seen;
     for (const auto& key : options->keys)
         seen.push_back(std::to_string(key.atMs) + " " + std::to_string(key.vKey) + (key.down ? " down" : " up"));
-    std::vector<std::string> expected = {"5000 17 down", "5000 87 down", "5100 87 up",  "5200 17 up",   "7000 65 down",
+    std::vector<std::string> expected = {"5000 17 down",  "5000 87 down",  "5100 87 up",  "5200 17 up", "7000 65 down",
                                          "10000 17 down", "10000 87 down", "10100 87 up", "10200 17 up"};
     EXPECT_EQ(seen, expected);
 }
@@ -109,7 +132,8 @@ TEST(OptionsTest, MistakesAreNamed) {
         {{"--weather-service", "ftp://host"}, Target::Linux, "--weather-service wants embedded, live or an HTTP proxy"},
         {{"--weather-service", "http://"}, Target::Linux, "--weather-service wants"},
         {{"--unknown-location", ""}, Target::Linux, "--unknown-location needs a place name"},
-        {{"--unknown-location", "Atlantis", "--weather-service", "live"}, Target::Linux,
+        {{"--unknown-location", "Atlantis", "--weather-service", "live"},
+         Target::Linux,
          "--unknown-location configures the embedded weather service"},
         {{"--realtime", "--start-tick", "5"}, Target::Linux, "with --realtime the tick counter is the system's"},
         {{"--weather-service", "embedded"}, Target::Windows, "--weather-service embedded is not available on Windows"},

@@ -18,10 +18,10 @@ TEST(TraceTest, StringsSurviveAJsonReader) {
         {"say \"hi\" \\ back", "\"say \\\"hi\\\" \\\\ back\"", "say \"hi\" \\ back"},
         {"a\nb\r\tc", "\"a\\nb\\r\\tc\"", "a\nb\r\tc"},
         {std::string("nul\0bell\x07", 9), "\"nul\\u0000bell\\u0007\"", std::string("nul\0bell\x07", 9)},
-        {"S\xC3\xA3o Paulo", "\"S\xC3\xA3o Paulo\"", "S\xC3\xA3o Paulo"},  // UTF-8 as it is
-        {"M\xFCnchen", "\"M\\u00FCnchen\"", "M\xC3\xBCnchen"},          // Latin-1 byte
-        {"\xE2\x82", "\"\\u00E2\\u0082\"", "\xC3\xA2\xC2\x82"},          // cut-off sequence
-        {"\xC0\xAF", "\"\\u00C0\\u00AF\"", "\xC3\x80\xC2\xAF"},          // overlong form
+        {"S\xC3\xA3o Paulo", "\"S\xC3\xA3o Paulo\"", "S\xC3\xA3o Paulo"},           // UTF-8 as it is
+        {"M\xFCnchen", "\"M\\u00FCnchen\"", "M\xC3\xBCnchen"},                      // Latin-1 byte
+        {"\xE2\x82", "\"\\u00E2\\u0082\"", "\xC3\xA2\xC2\x82"},                     // cut-off sequence
+        {"\xC0\xAF", "\"\\u00C0\\u00AF\"", "\xC3\x80\xC2\xAF"},                     // overlong form
         {"\xED\xA0\x80", "\"\\u00ED\\u00A0\\u0080\"", "\xC3\xAD\xC2\xA0\xC2\x80"},  // a surrogate
     };
     for (const auto& row : rows) {

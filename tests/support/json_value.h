@@ -114,14 +114,30 @@ private:
                 if (at >= s.size()) return false;
                 char e = s[at++];
                 switch (e) {
-                    case '"': *out += '"'; break;
-                    case '\\': *out += '\\'; break;
-                    case '/': *out += '/'; break;
-                    case 'b': *out += '\b'; break;
-                    case 'f': *out += '\f'; break;
-                    case 'n': *out += '\n'; break;
-                    case 'r': *out += '\r'; break;
-                    case 't': *out += '\t'; break;
+                    case '"':
+                        *out += '"';
+                        break;
+                    case '\\':
+                        *out += '\\';
+                        break;
+                    case '/':
+                        *out += '/';
+                        break;
+                    case 'b':
+                        *out += '\b';
+                        break;
+                    case 'f':
+                        *out += '\f';
+                        break;
+                    case 'n':
+                        *out += '\n';
+                        break;
+                    case 'r':
+                        *out += '\r';
+                        break;
+                    case 't':
+                        *out += '\t';
+                        break;
                     case 'u': {
                         if (at + 4 > s.size()) return false;
                         char* end = nullptr;
@@ -142,7 +158,8 @@ private:
                         }
                         break;
                     }
-                    default: return false;
+                    default:
+                        return false;
                 }
             }
             return false;
