@@ -81,6 +81,12 @@ std::string ServiceDescription(const sim::Options& options, const std::string& e
     return "the real one, over the network";
 }
 
+// Game time for a sentence rather than a column.
+std::string Duration(uint64_t ms) {
+    std::string text = sim::GameClockText(ms);
+    return text.substr(text.find_first_not_of(' '));
+}
+
 int Run(sim::Options options) {
     if (options.plugin.empty())
         options.plugin = sim::os::ProgramDirectory() / sim::os::PluginFileName(options.diagnostic);
@@ -144,9 +150,10 @@ int Run(sim::Options options) {
     std::fflush(stdout);
 
     if (end.interrupted) std::printf("skyloom-sim: interrupted\n");
-    std::printf("skyloom-sim: %s of game time in %llu frames; %llu weather fetches, %llu native calls\n",
-                sim::GameClockText(end.gameMs).c_str(), static_cast<unsigned long long>(end.frames),
-                static_cast<unsigned long long>(view.FetchesStarted()),
+    std::string fetches;
+    if (auto started = view.FetchesStarted()) fetches = "weather fetches: " + std::to_string(*started) + ", ";
+    std::printf("skyloom-sim: ran %s of game time in %llu frames; %snative calls: %llu\n", Duration(end.gameMs).c_str(),
+                static_cast<unsigned long long>(end.frames), fetches.c_str(),
                 static_cast<unsigned long long>(view.NativeCalls()));
     if (!workersEnded) std::printf("skyloom-sim: a weather fetch was still running when the program ended\n");
     std::printf("skyloom-sim: unloaded the plug-in; its log is %s\n",
@@ -154,7 +161,7 @@ int Run(sim::Options options) {
     std::fflush(stdout);
     if (end.fault) {
         std::fprintf(stderr, "skyloom-sim: %s (at %s of game time, frame %llu)\n", end.fault->c_str(),
-                     sim::GameClockText(end.gameMs).c_str(), static_cast<unsigned long long>(last.frame));
+                     Duration(end.gameMs).c_str(), static_cast<unsigned long long>(last.frame));
         return 3;
     }
     return 0;

@@ -51,7 +51,11 @@ void PlayerView::Begin(const Moment& now) {
     world_ = hook::GetWorld();
     Line(now, "weather", world_.nextWeather + " (the game's own)");
     TraceWorld(now);
-    if (auto count = os::CountWorkers()) workersStarted_ = workersEnded_ = count->started - count->running;
+    if (auto count = os::CountWorkers()) {
+        countsWorkers_ = true;
+        workersStarted_ = count->started;
+        workersEnded_ = count->started - count->running;
+    }
     std::error_code error;
     auto size = std::filesystem::file_size(kLogFile, error);
     logOffset_ = error ? 0 : size;
@@ -80,6 +84,11 @@ std::optional<std::string> PlayerView::Observe(const Moment& now) {
     ObserveService(now);
     ObserveLog(now);
     return fault;
+}
+
+std::optional<uint64_t> PlayerView::FetchesStarted() const {
+    if (!countsWorkers_) return std::nullopt;
+    return fetchesStarted_;
 }
 
 void PlayerView::Line(const Moment& now, const char* what, const std::string& text) {

@@ -46,7 +46,8 @@ public:
     std::optional<std::string> Observe(const Moment& now);
 
     uint64_t NativeCalls() const { return nativeCalls_; }
-    uint64_t FetchesStarted() const { return fetchesStarted_; }
+    // Nothing where the fetch workers cannot be counted.
+    std::optional<uint64_t> FetchesStarted() const;
 
 private:
     void Line(const Moment& now, const char* what, const std::string& text);
@@ -67,6 +68,7 @@ private:
     hook::World world_;
     uint64_t workersStarted_ = 0, workersEnded_ = 0;
     uint64_t nativeCalls_ = 0, fetchesStarted_ = 0;
+    bool countsWorkers_ = false;
     uint64_t logOffset_ = 0;
     std::string logPartial_;
 };
