@@ -15,6 +15,8 @@ extern "C" SKYLOOM_OS_API void SkyloomOsUseRealTime();
 extern "C" SKYLOOM_OS_API void SkyloomOsSetKey(int vKey, bool down);
 // Releases every key.
 extern "C" SKYLOOM_OS_API void SkyloomOsReleaseAllKeys();
+// Threads started with _beginthreadex since the process began.
+extern "C" SKYLOOM_OS_API uint64_t SkyloomOsStartedThreads();
 // Threads started with _beginthreadex that have not ended yet.
 extern "C" SKYLOOM_OS_API int SkyloomOsRunningThreads();
 // Waits until no such thread runs; false when timeoutMs passed first.
