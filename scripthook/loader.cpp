@@ -39,10 +39,16 @@ void UnloadPlugin() {
     scriptUnregister(module);
     FreeLibrary(module);
 #else
+    // Released through the stand-in's FreeLibrary, which orders every drop
+    // of a library reference, the workers' included.
     Dl_info info{};
-    if (void* entry = dlsym(library, "DllMain"); entry != nullptr && dladdr(entry, &info) != 0)
-        scriptUnregister(static_cast<HMODULE>(info.dli_fbase));
-    dlclose(library);
+    if (void* entry = dlsym(library, "DllMain"); entry != nullptr && dladdr(entry, &info) != 0) {
+        auto module = static_cast<HMODULE>(info.dli_fbase);
+        scriptUnregister(module);
+        FreeLibrary(module);
+    } else {
+        dlclose(library);
+    }
 #endif
 }
 

@@ -3,8 +3,8 @@
 // stopped with SIGINT or SIGTERM.
 //
 //   skyloom-weather-service [--code N | --status S --body-file F] [--port-file F]
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -16,10 +16,11 @@ namespace weather_service {
 // One request as the server received it.
 struct Request {
     std::string method;  // "GET"
-    std::string target;  // as sent; through a proxy the absolute URL, e.g. http://api.openweathermap.org/data/2.5/weather?q=...
-    std::string host;    // the Host header
-    std::string path;    // "/data/2.5/weather"
-    std::string query;   // everything after '?', undecoded
+    std::string
+        target;  // as sent; through a proxy the absolute URL, e.g. http://api.openweathermap.org/data/2.5/weather?q=...
+    std::string host;   // the Host header
+    std::string path;   // "/data/2.5/weather"
+    std::string query;  // everything after '?', undecoded
     std::string userAgent;
     // Every header line as received, in order, name and value unchanged.
     std::vector<std::pair<std::string, std::string>> headers;
@@ -31,12 +32,15 @@ struct Request {
 
 // What the server sends back.
 struct Reply {
+    Reply() = default;
+    Reply(int status, std::string body) : status(status), body(std::move(body)) {}
+
     int status = 200;
     std::string body;
     std::string contentType = "application/xml; charset=utf-8";
-    int delayMs = 0;         // wait this long before sending anything
-    bool cutShort = false;   // announce the full length, send half the body, then close
-    std::string location;    // when set: a 302 to this URL instead of the body
+    int delayMs = 0;        // wait this long before sending anything
+    bool cutShort = false;  // announce the full length, send half the body, then close
+    std::string location;   // when set: a 302 to this URL instead of the body
 };
 
 using Handler = std::function<Reply(const Request&)>;
@@ -66,8 +70,8 @@ private:
 
 // Replies shaped as the real service sends them in XML mode.
 std::string CurrentWeatherXml(int conditionCode, const std::string& city = "London");
-std::string InvalidKeyReply();     // 401: "Invalid API key. Please see ..."
-std::string CityNotFoundReply();   // 404: "city not found"
+std::string InvalidKeyReply();    // 401: "Invalid API key. Please see ..."
+std::string CityNotFoundReply();  // 404: "city not found"
 // The service's description of a condition code ("light rain" for 500).
 std::string ConditionDescription(int conditionCode);
 

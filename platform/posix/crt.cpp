@@ -24,10 +24,47 @@ struct ThreadStart {
     void* argument;
 };
 
-std::mutex threadsMutex;
-std::condition_variable threadsChanged;
-int runningThreads = 0;
-uint64_t startedThreads = 0;
+// Detached threads may run past the program's static destructors, so the
+// count and the lock live for good.
+struct ThreadCount {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int running = 0;
+    uint64_t started = 0;
+};
+
+ThreadCount& Threads() {
+    static auto* threads = new ThreadCount;
+    return *threads;
+}
+
+void CountThreadStarting() {
+    std::lock_guard<std::mutex> lock(Threads().mutex);
+    ++Threads().running;
+    ++Threads().started;
+}
+
+// ran: false for a thread that could not be started after all.
+void CountThreadGone(bool ran) {
+    std::lock_guard<std::mutex> lock(Threads().mutex);
+    --Threads().running;
+    if (!ran) --Threads().started;
+    Threads().changed.notify_all();
+}
+
+// Every drop of a library reference goes through this lock. The system
+// loader orders them with its own lock, which the thread sanitizer cannot
+// see: without this one it reports the last drop's destructors as racing
+// with what a worker read before its own drop.
+std::mutex& LibraryLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+void DropLibrary(void* library, int references) {
+    std::lock_guard<std::mutex> lock(LibraryLock());
+    for (int i = 0; i < references; ++i) dlclose(library);
+}
 
 // Where FreeLibraryAndExitThread leaves the thread's procedure, and the
 // library it releases once no frame of that library is left on the stack.
@@ -42,12 +79,10 @@ void* RunThread(void* raw) {
     if (setjmp(exit) == 0) start.procedure(start.argument);
     exitPoint = nullptr;
     if (releaseOnExit != nullptr) {
-        dlclose(releaseOnExit);
+        DropLibrary(releaseOnExit, 1);
         releaseOnExit = nullptr;
     }
-    std::lock_guard<std::mutex> lock(threadsMutex);
-    --runningThreads;
-    threadsChanged.notify_all();
+    CountThreadGone(true);
     return nullptr;
 }
 
@@ -81,12 +116,8 @@ extern "C" uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned(__stdcal
                                     unsigned, unsigned* threadId) {
     auto* start = new (std::nothrow) ThreadStart{startAddress, argList};
     if (start == nullptr) return 0;
-    {
-        // Counted before it exists, so a host never sees a started thread missing.
-        std::lock_guard<std::mutex> lock(threadsMutex);
-        ++runningThreads;
-        ++startedThreads;
-    }
+    // Counted before it exists, so a host never sees a started thread missing.
+    CountThreadStarting();
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
@@ -96,10 +127,7 @@ extern "C" uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned(__stdcal
     pthread_attr_destroy(&attributes);
     if (failed != 0) {
         delete start;
-        std::lock_guard<std::mutex> lock(threadsMutex);
-        --runningThreads;
-        --startedThreads;
-        threadsChanged.notify_all();
+        CountThreadGone(false);
         return 0;
     }
     if (threadId != nullptr) *threadId = static_cast<unsigned>(thread);
@@ -114,7 +142,7 @@ extern "C" BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* modu
     Dl_info info{};
     void* library = dladdr(moduleName, &info) != 0 ? ReferenceLibrary(moduleName) : nullptr;
     if (library == nullptr) return FALSE;
-    if ((flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) != 0) dlclose(library);
+    if ((flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) != 0) DropLibrary(library, 1);
     *module = static_cast<HMODULE>(info.dli_fbase);
     return TRUE;
 }
@@ -122,16 +150,16 @@ extern "C" BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* modu
 extern "C" BOOL FreeLibrary(HMODULE module) {
     void* library = ReferenceLibrary(module);
     if (library == nullptr) return FALSE;
-    dlclose(library);  // the lookup's own reference
-    return dlclose(library) == 0 ? TRUE : FALSE;
+    DropLibrary(library, 2);  // the lookup's own reference, then the caller's
+    return TRUE;
 }
 
 extern "C" void FreeLibraryAndExitThread(HMODULE module, DWORD) {
     void* library = ReferenceLibrary(module);
-    if (library != nullptr) dlclose(library);  // the lookup's own reference
+    if (library != nullptr) DropLibrary(library, 1);  // the lookup's own reference
     if (exitPoint == nullptr) {
         // Not a thread of ours: nothing to return to.
-        if (library != nullptr) dlclose(library);
+        if (library != nullptr) DropLibrary(library, 1);
         pthread_exit(nullptr);
     }
     releaseOnExit = library;
@@ -139,18 +167,19 @@ extern "C" void FreeLibraryAndExitThread(HMODULE module, DWORD) {
 }
 
 extern "C" uint64_t SkyloomOsStartedThreads() {
-    std::lock_guard<std::mutex> lock(threadsMutex);
-    return startedThreads;
+    std::lock_guard<std::mutex> lock(Threads().mutex);
+    return Threads().started;
 }
 
 extern "C" int SkyloomOsRunningThreads() {
-    std::lock_guard<std::mutex> lock(threadsMutex);
-    return runningThreads;
+    std::lock_guard<std::mutex> lock(Threads().mutex);
+    return Threads().running;
 }
 
 extern "C" bool SkyloomOsWaitForThreads(uint32_t timeoutMs) {
-    std::unique_lock<std::mutex> lock(threadsMutex);
-    return threadsChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return runningThreads == 0; });
+    std::unique_lock<std::mutex> lock(Threads().mutex);
+    return Threads().changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                      [] { return Threads().running == 0; });
 }
 
 extern "C" FILE* _fsopen(const char* fileName, const char* mode, int) {

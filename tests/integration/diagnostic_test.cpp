@@ -87,9 +87,11 @@ TEST_F(DiagnosticTest, FetchesThatGoWrongStopTheirRecordsWhereTheyEnd) {
         Reply reply;
         Lines records;
     } rows[] = {
-        {"failed download", {200, std::string(3000, 'x')}, {"205", "208"}},
-        {"error reply", {404, weather_service::CityNotFoundReply()}, {"205", "208", "openweathermap.org error 404"}},
-        {"code outside the table", {200, weather_service::CurrentWeatherXml(999)}, kFetched},
+        {"failed download", Reply{200, std::string(3000, 'x')}, {"205", "208"}},
+        {"error reply",
+         Reply{404, weather_service::CityNotFoundReply()},
+         {"205", "208", "openweathermap.org error 404"}},
+        {"code outside the table", Reply{200, weather_service::CurrentWeatherXml(999)}, kFetched},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -111,8 +113,8 @@ TEST_F(DiagnosticTest, PlayerAndScreenAreRecordedAsTheGameAnswers) {
         bool entityAsked;
     } rows[] = {
         {0, 1, Applied("0", "1"), false},
-        {7, -3, Applied("1", "-3"), true},   // a handle the game knows
-        {9, 2, Applied("0", "2"), true},     // a handle of nobody
+        {7, -3, Applied("1", "-3"), true},  // a handle the game knows
+        {9, 2, Applied("0", "2"), true},    // a handle of nobody
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.player);

@@ -49,8 +49,8 @@ TEST_F(FetchTest, RefusalsAreLoggedAndPostedOnceAndChangeNothing) {
         Reply reply;
         const char* message;
     } rows[] = {
-        {"unknown city", {404, weather_service::CityNotFoundReply()}, "openweathermap.org error 404"},
-        {"bad key", {401, weather_service::InvalidKeyReply()},
+        {"unknown city", Reply{404, weather_service::CityNotFoundReply()}, "openweathermap.org error 404"},
+        {"bad key", Reply{401, weather_service::InvalidKeyReply()},
          "Invalid API key, if you entered your own check to make sure it's correct, otherwise add your own or "
          "contact the author of the mod (Brannoch)."},
     };
@@ -70,13 +70,19 @@ TEST_F(FetchTest, RefusalsAreLoggedAndPostedOnceAndChangeNothing) {
     }
 }
 
+Reply CutShort(std::string body) {
+    Reply reply(200, std::move(body));
+    reply.cutShort = true;
+    return reply;
+}
+
 TEST_F(FetchTest, FailedDownloadsLeaveNoTraceAndTheUrlLineForLater) {
     struct Row {
         const char* name;
         Reply reply;
     } rows[] = {
-        {"connection closed midway", {200, weather_service::CurrentWeatherXml(500), "", 0, true}},
-        {"2001 bytes", {200, std::string(2001, ' ')}},
+        {"connection closed midway", CutShort(weather_service::CurrentWeatherXml(500))},
+        {"2001 bytes", Reply{200, std::string(2001, ' ')}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -68,7 +68,9 @@ protected:
     void Pass(uint32_t tick) {
         now_ = tick;
         Frame(tick);
-        if (!held_) ASSERT_TRUE(SkyloomOsWaitForThreads(10000));
+        if (!held_) {
+            ASSERT_TRUE(SkyloomOsWaitForThreads(10000));
+        }
     }
 
     // Frames step ms apart up to and including tick.
@@ -107,4 +109,3 @@ protected:
     std::atomic<int> requests_{0};
     weather_service::Server service_{[this](const Request& request) { return Handle(request); }};
 };
-

@@ -61,10 +61,12 @@ case $case in
     ;;
 esac
 if [ "$case" = diag ]; then
+  grep -qaF "434. pNN=" "$plugin" || { echo "no record text in the diagnostic build" >&2; exit 1; }
   for record in 372 374 "383. hk=17, pk=87" 205 208 255 257 260 358 360 425 428 "434. pNN=1, sFO=0" 443; do
     expect log.txt "$record"
   done
 else
+  ! grep -qaF "434. pNN=" "$plugin" || { echo "record text in the plain build" >&2; exit 1; }
   ! grep -qE '^[0-9-]+ [0-9:]+: (372|205|425)$' log.txt || { echo "a record in the plain build's log" >&2; exit 1; }
 fi
 echo "fetch under Wine passed ($case)"
