@@ -72,21 +72,20 @@ LoopEnd RunFrames(const Options& options, PlayerView& view, GameClock& clock, co
         Moment now{ms, hook::FrameNumber(), TickAt(options, ms)};
         end.gameMs = ms;
         ++end.frames;
-        auto fault = view.Observe(now);
         if (!options.realtime) {
-            // Virtual time stands still until the fetch has its answer, so
-            // every run with the same options sees the same game. A fetch
-            // that outlasts the wait is waited for no more: the frames go on
-            // without waiting until it has ended.
+            // Virtual time stands still until the fetch has its answer, and
+            // only then is the frame looked at: every run with the same
+            // options sees the same game, in the same order. A fetch that
+            // outlasts the wait is waited for no more until it has ended, so
+            // a silent service cannot hold up the game.
             auto count = os::CountWorkers();
             if (gaveUpWaiting && count && count->running == 0) gaveUpWaiting = false;
             if (!gaveUpWaiting && !os::WaitForWorkers(kWorkerWaitMs)) {
                 gaveUpWaiting = true;
                 view.Note(now, "a weather fetch is still running after 5 s; the game goes on without it");
             }
-            auto later = view.Observe(now);
-            if (!fault) fault = later;
         }
+        auto fault = view.Observe(now);
         if (fault) {
             end.fault = fault;
             break;
