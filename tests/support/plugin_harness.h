@@ -7,10 +7,10 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 
 #include "host_api.h"
+#include "log_messages.h"
 #include "os_control.h"
 #include "temp_workdir.h"
 
@@ -40,19 +40,6 @@ protected:
 
     static void WriteFile(const std::string& name, const std::string& text) { TempWorkingDirectory::Write(name, text); }
     static std::string ReadFile(const std::string& name) { return TempWorkingDirectory::Read(name); }
-
-    // The log's messages, without separator and time stamps.
-    static std::vector<std::string> LogMessages() {
-        std::vector<std::string> messages;
-        std::istringstream lines(ReadFile("Skyloom.log"));
-        std::string line;
-        while (std::getline(lines, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.empty() || line == std::string(33, '-')) continue;
-            messages.push_back(line.size() >= 21 ? line.substr(21) : line);
-        }
-        return messages;
-    }
 
     void Load(const char* path = SKYLOOM_PLUGIN_PATH) {
         std::string error;

@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/weather_names.h"
 #include "control/feed_notification.h"
 #include "fake_wininet.h"
+#include "log_messages.h"
 #include "script_harness.h"
 #include "settings/settings.h"
 #include "temp_workdir.h"
@@ -46,18 +46,6 @@ protected:
         EXPECT_EQ(FetchWorker(nullptr), 0u);
         hook::ResetRecords();
         script_.RunAt(1000, [] { DeliverQueuedNotifications(); });
-    }
-
-    static std::vector<std::string> LogMessages() {
-        std::vector<std::string> messages;
-        std::istringstream lines(TempWorkingDirectory::Read("Skyloom.log"));
-        std::string line;
-        while (std::getline(lines, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.empty() || line == std::string(33, '-')) continue;
-            messages.push_back(line.substr(21));
-        }
-        return messages;
     }
 
     static std::vector<std::string> FeedTexts() {
