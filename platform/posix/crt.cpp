@@ -86,10 +86,12 @@ void* RunThread(void* raw) {
     return nullptr;
 }
 
-// The dlopen handle of the library that holds address, with one more reference.
-void* ReferenceLibrary(const void* address) {
+// The dlopen handle of the library that holds address, with one more
+// reference; its load address (the module handle) goes to *base if given.
+void* ReferenceLibrary(const void* address, void** base = nullptr) {
     Dl_info info{};
     if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return nullptr;
+    if (base != nullptr) *base = info.dli_fbase;
     if (void* library = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD)) return library;
     // The main program is not found by its path; its handle needs no release.
     return dlopen(nullptr, RTLD_NOW);
@@ -139,11 +141,11 @@ extern "C" BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* modu
     if (module == nullptr) return FALSE;
     *module = nullptr;
     if ((flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) == 0) return FALSE;
-    Dl_info info{};
-    void* library = dladdr(moduleName, &info) != 0 ? ReferenceLibrary(moduleName) : nullptr;
+    void* base = nullptr;
+    void* library = ReferenceLibrary(moduleName, &base);
     if (library == nullptr) return FALSE;
     if ((flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) != 0) DropLibrary(library, 1);
-    *module = static_cast<HMODULE>(info.dli_fbase);
+    *module = static_cast<HMODULE>(base);
     return TRUE;
 }
 
