@@ -66,10 +66,11 @@ LoopEnd RunFrames(const Options& options, PlayerView& view, GameClock& clock, co
             break;
         }
         clock.Set(ms);
-        if (!options.realtime) os::SetTick(TickAt(options, ms));
-        events.ApplyDue({ms, hook::FrameNumber() + 1, TickAt(options, ms)}, view);
+        const uint32_t tick = TickAt(options, ms);
+        if (!options.realtime) os::SetTick(tick);
+        events.ApplyDue({ms, hook::FrameNumber() + 1, tick}, view);
         hook::RunFrame();
-        Moment now{ms, hook::FrameNumber(), TickAt(options, ms)};
+        Moment now{ms, hook::FrameNumber(), tick};
         end.gameMs = ms;
         ++end.frames;
         if (!options.realtime) {
